@@ -1,0 +1,18 @@
+#include <QApplication>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+// Every test program shares this entry point: a QApplication exists for the whole run (widgets,
+// clipboard and image plug-ins need one), and settings go to a throw-away location so that tests
+// never read or overwrite the user's own settings.
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("LumettaTests");
+    QApplication::setApplicationName("lumetta-tests");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
