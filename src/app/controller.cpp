@@ -1,1 +1,474 @@
 #include "app/controller.h"
+
+#include "app/mainwindow.h"
+#include "effects/baseeffect.h"
+#include "imaging/filterregistry.h"
+#include "imaging/qimageadapter.h"
+#include "platform/appearance.h"
+#include "platform/undomanager.h"
+#include "platform/userdefaults.h"
+#include "views/customeffimageview.h"
+#include "views/myimageview.h"
+#include "views/myoglview.h"
+#include "widgets/docpagecontrol.h"
+#include "widgets/dovalert.h"
+#include "widgets/gradientbutton.h"
+#include "widgets/onlytextclosedbutton.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QTreeView>
+
+#include <cmath>
+
+Controller *Controller::s_mainController = nullptr;
+bool Controller::s_quitAfterSave = false;
+
+namespace {
+const char *const startupImage = ":/images/main_img.jpg";
+const char *const windowFrameName = "Velvane";
+} // namespace
+
+Controller::Controller(QObject *parent)
+    : QObject(parent)
+{
+}
+
+Controller::~Controller()
+{
+    if (s_mainController == this)
+        s_mainController = nullptr;
+}
+
+Controller *Controller::mainController()
+{
+    return s_mainController;
+}
+
+QImage Controller::imageFromCIImage(const imaging::Image &image)
+{
+    if (image.isNull())
+        return QImage();
+    return imaging::qimageFromImage(image);
+}
+
+bool Controller::isDarkMode()
+{
+    return isDarkAppearance();
+}
+
+UndoManager *Controller::undoManager() const
+{
+    return window ? window->undoManager() : nullptr;
+}
+
+void Controller::awakeFromNib()
+{
+    // The start-up image sizes the canvases and sets the zoom.
+    QImageReader reader(startupImage);
+    const QImage startup = reader.read();
+    if (startup.isNull())
+        qWarning("Controller: cannot read the start-up image: %s", qPrintable(reader.errorString()));
+    setBackgroundImage(imaging::imageFromQImage(startup));
+
+    // The default filter images are read on first use.
+    texturepath = ":/images/smoothtexture.tiff";
+    shadingemappath = ":/images/lightball.tiff";
+    alphaemappath = ":/images/restrictedshine.tiff";
+    ramppath = ":/images/colormap.tiff";
+    maskpath = ":/images/mask.tiff";
+
+    imaging::FilterRegistry::loadAllPlugIns();
+
+    if (window) {
+        if (const auto frame = UserDefaults::standardUserDefaults().frame(windowFrameName)) {
+            // Only restore a frame that is still on one of the screens.
+            for (QScreen *screen : QGuiApplication::screens()) {
+                if (screen->availableGeometry().intersects(*frame)) {
+                    window->setGeometry(*frame);
+                    break;
+                }
+            }
+        }
+    }
+
+    for (QTreeView *list : {listView, filter3DOutlineView, filterCustomOutlineView}) {
+        if (!list)
+            continue;
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        if (list->selectionModel())
+            list->selectionModel()->clearSelection();
+    }
+
+    s_mainController = this;
+    setFilePath(QString());
+
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &Controller::updateMainBtnState);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            applicationDidBecomeActive();
+    });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Controller::applicationWillTerminate);
+    if (UndoManager *um = undoManager())
+        connect(um, &UndoManager::changed, this, &Controller::validateAllMenuItems);
+    updateMainBtnState();
+}
+
+int Controller::filerMode() const
+{
+    if (threeDBtn && threeDBtn->isChecked())
+        return 1;
+    if (customBtn && customBtn->isChecked())
+        return 2;
+    return 0;
+}
+
+void Controller::changeFilterMode(QAbstractButton *sender)
+{
+    GradientButton *b = qobject_cast<GradientButton *>(sender);
+    if (!b || (b != standardBtn && b != threeDBtn && b != customBtn))
+        return;
+
+    // The mode being left. Choosing the mode already shown leaves that mode (not the standard one),
+    // so that Undo afterwards stays where the user was.
+    int left = 0;
+    if (b->isChecked())
+        left = b == threeDBtn ? 1 : b == customBtn ? 2 : 0;
+    else if (threeDBtn->isChecked())
+        left = 1;
+    else if (customBtn->isChecked())
+        left = 2;
+
+    for (GradientButton *button : {standardBtn, threeDBtn, customBtn})
+        button->setState(button == b);
+
+    // A mode switch empties undo of all three modes...
+    if (UndoManager *um = undoManager()) {
+        um->removeAllActionsWithTarget(this);
+        if (current3DEffect)
+            um->removeAllActionsWithTarget(current3DEffect.get());
+        if (currentCustomEffect)
+            um->removeAllActionsWithTarget(currentCustomEffect.get());
+    }
+
+    adjustViewsAndTabs();
+
+    // ...except for one step back to the mode it left.
+    if (UndoManager *um = undoManager()) {
+        QAbstractButton *back = left == 2 ? customBtn : left == 1 ? threeDBtn : standardBtn;
+        QPointer<QAbstractButton> backPtr(back);
+        um->registerUndo(this, [this, backPtr] {
+            if (backPtr)
+                changeFilterMode(backPtr);
+        });
+    }
+    updateMainBtnState();
+}
+
+void Controller::selectMenuMode(QAction *sender)
+{
+    if (!sender)
+        return;
+    switch (sender->property("tag").toInt()) {
+    case 1: changeFilterMode(standardBtn); break;
+    case 2: changeFilterMode(threeDBtn); break;
+    case 3: changeFilterMode(customBtn); break;
+    default: break;
+    }
+}
+
+void Controller::adjustViewsAndTabs()
+{
+    const int m = filerMode();
+    if (filterTabView) filterTabView->setCurrentIndex(m);
+    if (favoritesTabView) favoritesTabView->setCurrentIndex(m);
+    if (zoomSlider) zoomSlider->setEnabled(m != 1);
+    if (zoomSuperView) zoomSuperView->setHidden(m == 1);
+    if (openGLView) openGLView->setHidden(m != 1);
+    if (mainTabView) mainTabView->setCurrentIndex(m);
+
+    // The slider shows the zoom of the canvas now in front.
+    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
+                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
+                                       : nullptr;
+    if (canvas) {
+        canvas->setZoom(canvas->getZoom());
+        setZoom(canvas->getZoom());
+    }
+}
+
+void Controller::updateMainBtnState()
+{
+    const QMimeData *data = QGuiApplication::clipboard() ? QGuiApplication::clipboard()->mimeData() : nullptr;
+    if (pasteBtn)
+        pasteBtn->setEnabled(data && data->hasImage());
+    if (applyBtn) {
+        const int m = filerMode();
+        applyBtn->setEnabled((m == 0 && currentFilter) || (m == 1 && current3DEffect)
+                             || (m == 2 && currentCustomEffect));
+    }
+    validateAllMenuItems();
+}
+
+void Controller::updateView()
+{
+    switch (filerMode()) {
+    case 0: if (ciView) ciView->update(); break;
+    case 1: if (openGLView) openGLView->update(); break;
+    case 2: if (customEffectsView) customEffectsView->update(); break;
+    default: break;
+    }
+}
+
+void Controller::updateLayout()
+{
+    needsUpdate = true;
+    // The window's next update pass rebuilds the controls once, however many changes asked for it.
+    QTimer::singleShot(0, this, &Controller::windowDidUpdate);
+}
+
+void Controller::windowDidUpdate()
+{
+    if (!needsUpdate)
+        return;
+    needsUpdate = false;
+    clearControls();
+}
+
+static void deselectAll(QTreeView *list)
+{
+    if (list && list->selectionModel())
+        list->selectionModel()->clearSelection();
+}
+
+void Controller::clearAll()
+{
+    switch (filerMode()) {
+    case 0:
+        clearControls();
+        currentFilter.reset();
+        if (m_selectes_FavBtn)
+            m_selectes_FavBtn->setChecked(false);
+        m_selectes_FavBtn = nullptr;
+        deselectAll(listView);
+        break;
+    case 1:
+        if (current3DEffect)
+            current3DEffect->clearEffect();
+        if (m_selectes_FavBtn3D)
+            m_selectes_FavBtn3D->setChecked(false);
+        m_selectes_FavBtn3D = nullptr;
+        deselectAll(filter3DOutlineView);
+        current3DEffect.reset();
+        break;
+    case 2:
+        if (currentCustomEffect)
+            currentCustomEffect->clearEffect();
+        currentCustomEffect.reset();
+        if (m_selectes_FavBtnCustom)
+            m_selectes_FavBtnCustom->setChecked(false);
+        m_selectes_FavBtnCustom = nullptr;
+        deselectAll(filterCustomOutlineView);
+        break;
+    default:
+        break;
+    }
+}
+
+void Controller::clearAllAndUpdate()
+{
+    clearAll();
+    updateView();
+    updateMainBtnState();
+}
+
+void Controller::escapeEffect()
+{
+    clearAllAndUpdate();
+}
+
+void Controller::applyBtnAction()
+{
+    imaging::Image result;
+    switch (filerMode()) {
+    case 0: {
+        // Without a filter there is nothing to bake in.
+        if (!currentFilter)
+            break;
+        const imaging::Image r = coreImageResult(false);
+        if (!r.isNull() && !r.extent().isEmpty() && !r.extent().isInfinite()) {
+            // The result starts at (0, 0) like every current image.
+            result = r.transformed(imaging::AffineTransform::translation(-r.extent().x(), -r.extent().y()));
+        }
+        break;
+    }
+    case 1:
+        // The 3D canvas's frame capture is baked in only while a 3D effect is shown: without one the
+        // canvas holds no picture of the image, and baking it would replace the image with a blank.
+        break;
+    case 2:
+        if (currentCustomEffect) {
+            const QImage drawn = currentCustomEffect->getDrawImage();
+            if (!drawn.isNull())
+                result = imaging::imageFromQImage(drawn);
+        }
+        break;
+    default:
+        break;
+    }
+
+    if (!result.isNull()) {
+        registerUndoPaste(backgroundImage);
+        setBackgroundImage(result);
+        m_wasChanged = true;
+        if (filerMode() == 1 && current3DEffect)
+            current3DEffect->reloadImage();
+    }
+    clearAllAndUpdate();
+}
+
+void Controller::setFilePath(const QString &path)
+{
+    _filePath = path;
+    updateWinTitle();
+}
+
+void Controller::updateWinTitle()
+{
+    if (!window)
+        return;
+    const QString title = _filePath.isEmpty()
+        ? QStringLiteral("Lumetta")
+        : QStringLiteral("Lumetta::") + QFileInfo(_filePath).fileName();
+    window->setWindowTitle(title);
+}
+
+float Controller::zoomForSliderPosition(double s)
+{
+    // Piecewise linear with the knee at position 5 = zoom 1: 0 -> 0.1, 5 -> 1, 10 -> 10.
+    return float(s < 5 ? s * 0.9 / 5 + 0.1 : (s - 5) * 9 / 5 + 1);
+}
+
+double Controller::sliderPositionForZoom(double z)
+{
+    return z < 1 ? (z - 0.1) * 5 / 0.9 : (z - 1) * 5 / 9 + 5;
+}
+
+void Controller::zoomChanged()
+{
+    if (!zoomSlider)
+        return;
+    const float z = zoomForSliderPosition(zoomSlider->value() / double(zoomSliderScale));
+    switch (filerMode()) {
+    case 0: if (ciView) ciView->setZoom(z); break;
+    case 2: if (customEffectsView) customEffectsView->setZoom(z); break;
+    default: break;
+    }
+    updateView();
+}
+
+void Controller::setZoom(float zoom)
+{
+    if (!zoomSlider)
+        return;
+    const QSignalBlocker blocker(zoomSlider);
+    zoomSlider->setValue(int(std::lround(sliderPositionForZoom(zoom) * zoomSliderScale)));
+}
+
+void Controller::updateZoommWithDelta(float delta)
+{
+    const int m = filerMode();
+    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
+                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
+                                       : nullptr;
+    if (!canvas)
+        return;
+    setZoom(canvas->getZoom() + delta);
+    // Reading the slider back limits the zoom to the slider's range.
+    zoomChanged();
+}
+
+void Controller::onAppearanceChanged()
+{
+    // Re-setting each state makes the mode buttons regenerate their faces for the new appearance.
+    for (GradientButton *button : {standardBtn, threeDBtn, customBtn})
+        if (button)
+            button->setState(button->isChecked());
+}
+
+void Controller::applicationDidFinishLaunching()
+{
+    // The help pages are compiled into the program; there is nothing to register.
+}
+
+void Controller::applicationDidBecomeActive()
+{
+    updateMainBtnState();
+}
+
+void Controller::applicationWillTerminate()
+{
+    if (window)
+        UserDefaults::standardUserDefaults().setFrame(windowFrameName, window->geometry());
+    UserDefaults::standardUserDefaults().synchronize();
+}
+
+Controller::TerminateReply Controller::applicationShouldTerminate()
+{
+    if (s_quitAfterSave || !m_wasChanged)
+        return TerminateNow;
+    const int answer = DovAlert::Alert_DONTSAVECANCEL(window, QStringLiteral("Do you want to save changes?"),
+        QStringLiteral("Your changes will be lost if you choose don't save option."));
+    switch (answer) {
+    case 1:
+        // Save first; the end of the save quits.
+        s_quitAfterSave = true;
+        saveImg();
+        return TerminateCancel;
+    case 3:
+        return TerminateNow;
+    default:
+        return TerminateCancel;
+    }
+}
+
+void Controller::terminate()
+{
+    if (applicationShouldTerminate() != TerminateNow)
+        return;
+    windowWillClose();
+    qApp->quit();
+}
+
+bool Controller::windowShouldClose()
+{
+    return !m_wasChanged;
+}
+
+void Controller::windowWillClose()
+{
+    // The favourites of the three modes are written back here once they exist.
+}
+
+void Controller::windowDidResize()
+{
+    for (DocPageControl *strip : {m_pageController, m_page3DController, m_pageCustomController})
+        if (strip)
+            strip->liveResizeDone();
+    if (ciView)
+        ciView->resizeViewBound(true, 3);
+    if (customEffectsView)
+        customEffectsView->resizeViewBound(true, 3);
+}

@@ -1,7 +1,19 @@
+#include "app/controller.h"
+#include "app/mainwindow.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QStringLiteral("Lumetta"));
+    QApplication::setApplicationName(QStringLiteral("Lumetta"));
+    QApplication::setApplicationVersion(QStringLiteral(LUMETTA_VERSION));
+    // Quitting goes through the controller, which may first ask to save.
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    MainWindow window;
+    window.show();
+    window.controller()->applicationDidFinishLaunching();
+    return app.exec();
 }

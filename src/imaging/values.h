@@ -84,7 +84,10 @@ struct AffineTransform
     static AffineTransform scale(double sx, double sy) { return {sx, 0, 0, sy, 0, 0}; }
     static AffineTransform rotation(double radians)
     {
-        const double c = std::cos(radians), s = std::sin(radians);
+        // Quarter turns come out exact, so that rotated pixel grids stay on whole pixels.
+        double c = std::cos(radians), s = std::sin(radians);
+        if (std::abs(c) < 1e-15) c = 0;
+        if (std::abs(s) < 1e-15) s = 0;
         return {c, s, -s, c, 0, 0};
     }
 

@@ -1,0 +1,8 @@
+#include "views/myimageview.h"
+
+#include "views/canvascontroller.h"
+
+imaging::Image MyImageView::pictureForDisplay()
+{
+    return controller() ? controller()->coreImageResult(false) : imaging::Image();
+}

@@ -1,0 +1,203 @@
+#include "views/zoomableimageview.h"
+
+#include "imaging/qimageadapter.h"
+#include "views/canvascontroller.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QNativeGestureEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+ZoomableImageView::ZoomableImageView(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+QScrollArea *ZoomableImageView::scrollArea() const
+{
+    // The canvas sits in the scroll area's viewport: canvas -> viewport -> scroll area.
+    QWidget *viewport = parentWidget();
+    return viewport ? qobject_cast<QScrollArea *>(viewport->parentWidget()) : nullptr;
+}
+
+QSizeF ZoomableImageView::imageSize() const
+{
+    if (!m_controller)
+        return {};
+    const imaging::Image image = m_controller->backImage();
+    if (image.isNull() || image.extent().isInfinite())
+        return {};
+    return {image.extent().width(), image.extent().height()};
+}
+
+void ZoomableImageView::setZoom(float z)
+{
+    prev_zoom = zoom;
+    zoom = std::clamp(z, minZoom, maxZoom);
+    resizeViewBound(true, 3);
+}
+
+float ZoomableImageView::wheelZoom(float z, float delta)
+{
+    // Upwards the step grows with the zoom above 1; downwards above 1.1, so that one step down from
+    // just above 1 cannot fall below 1 by a proportional amount.
+    if (delta > 0)
+        z += z > 1.0f ? 0.2f * z : 0.05f;
+    else if (delta < 0)
+        z -= z > 1.1f ? 0.2f * z : 0.05f;
+    return std::clamp(z, minZoom, maxZoom);
+}
+
+QRectF ZoomableImageView::visibleRectInView() const
+{
+    // The visible part of the canvas in view units with the origin at the bottom left.
+    QScrollArea *area = scrollArea();
+    if (!area)
+        return QRectF(0, 0, width(), height());
+    const QSize vp = area->viewport()->size();
+    const double vx = area->horizontalScrollBar()->value();
+    const double vyTop = area->verticalScrollBar()->value();
+    const double vy = std::max(0.0, height() - vyTop - vp.height());
+    return QRectF(vx, vy, vp.width(), vp.height());
+}
+
+void ZoomableImageView::resizeViewBound(bool force, int mode)
+{
+    const double Z = zoom, P = prev_zoom;
+    const QRectF V = visibleRectInView();
+    const QSizeF I = imageSize();
+
+    viewTransformOffsetX = viewTransformOffsetY = 0;
+
+    // Margins that centre an image smaller than the visible area.
+    const double mx = std::max(0.0, (V.width() - I.width() * Z) / (2 * Z));
+    const double my = std::max(0.0, (V.height() - I.height() * Z) / (2 * Z));
+    const imaging::Rect U = imaging::Rect(-mx, -my, I.width() + 2 * mx, I.height() + 2 * my)
+                                .united(imaging::Rect(-mx, -my, V.width() / Z, V.height() / Z));
+
+    // The point to keep in the middle: the middle of the visible area in image units at the old zoom.
+    double cx = (V.x() + V.width() / 2) / P;
+    double cy = (V.y() + V.height() / 2) / P;
+    const QPoint cursor = mapFromGlobal(QCursor::pos());
+    const bool pointerInside = scrollArea() && scrollArea()->viewport()->rect().contains(
+                                   scrollArea()->viewport()->mapFromGlobal(QCursor::pos()));
+    if (mode == 2 || (mode == 3 && pointerInside)) {
+        const QPointF m = mapToImage(cursor);
+        if (mode == 2) {
+            cx = m.x();
+            cy = m.y();
+        } else {
+            // Zooming pulls the kept point towards the pointer, so that what is under it stays there.
+            cx -= (cx - m.x()) * (Z - P);
+            cy -= (cy - m.y()) * (Z - P);
+        }
+    }
+    if (U.x() < 0) cx += U.x();
+    if (U.y() < 0) cy += U.y();
+
+    if (!(m_bounds == U) || force || Z != P) {
+        const imaging::Rect old = m_bounds;
+        m_bounds = U;
+        resize(std::max(1, int(std::lround(U.width() * Z))), std::max(1, int(std::lround(U.height() * Z))));
+        if (mode != 0 && Z != P)
+            scrollToImagePoint(cx - V.width() * 0.5 / Z, cy - V.height() * 0.5 / Z);
+        else if (old.x() > U.x() || old.y() > U.y())
+            scrollToImagePoint(U.x() + V.x() / Z, U.y() + V.y() / Z);
+    }
+
+    viewTransformOffsetX = float(-U.x());
+    viewTransformOffsetY = float(-U.y());
+    update();
+}
+
+void ZoomableImageView::scrollToImagePoint(double x, double y)
+{
+    QScrollArea *area = scrollArea();
+    if (!area)
+        return;
+    // (x, y) becomes the bottom-left corner of the visible area.
+    const double frameX = (x - m_bounds.x()) * zoom;
+    const double frameYFromBottom = (y - m_bounds.y()) * zoom;
+    const double top = height() - frameYFromBottom - area->viewport()->height();
+    area->horizontalScrollBar()->setValue(int(std::lround(frameX)));
+    area->verticalScrollBar()->setValue(int(std::lround(top)));
+}
+
+QPointF ZoomableImageView::mapToImage(const QPointF &p) const
+{
+    return {m_bounds.x() + p.x() / zoom, m_bounds.maxY() - p.y() / zoom};
+}
+
+QPointF ZoomableImageView::mapToView(const QPointF &p) const
+{
+    return {(p.x() - m_bounds.x()) * zoom, (m_bounds.maxY() - p.y()) * zoom};
+}
+
+void ZoomableImageView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().color(QPalette::Dark));
+
+    const imaging::Image picture = pictureForDisplay();
+    if (!picture.isNull() && !m_bounds.isEmpty()) {
+        // Render only the part of the picture under the dirty rectangle, at display resolution.
+        const QPointF tl = mapToImage(dirty.topLeft());
+        const QPointF br = mapToImage(QPointF(dirty.x() + dirty.width(), dirty.y() + dirty.height()));
+        imaging::Rect region = imaging::Rect::fromEdges(tl.x(), br.y(), br.x(), tl.y());
+        region = region.intersected(picture.extent());
+        if (!region.isEmpty()) {
+            const QImage pixels = imaging::renderToQImage(picture, region, zoom);
+            const QPointF a = mapToView(QPointF(region.x(), region.maxY()));
+            const QRectF target(a, QSizeF(region.width() * zoom, region.height() * zoom));
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1.0f);
+            painter.drawImage(target, pixels);
+        }
+    }
+
+    painter.translate(-m_bounds.x() * zoom, m_bounds.maxY() * zoom);
+    painter.scale(zoom, -zoom);
+    drawOverlay(painter);
+}
+
+void ZoomableImageView::wheelEvent(QWheelEvent *event)
+{
+    const float d = float(event->angleDelta().x() + event->angleDelta().y());
+    if (d == 0) {
+        event->ignore();
+        return;
+    }
+    prev_zoom = zoom;
+    zoom = wheelZoom(zoom, d);
+    resizeViewBound(true, 3);
+    if (m_controller)
+        m_controller->setZoom(zoom);
+    event->accept();
+}
+
+bool ZoomableImageView::event(QEvent *event)
+{
+    if (event->type() == QEvent::NativeGesture) {
+        auto *gesture = static_cast<QNativeGestureEvent *>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture && m_controller) {
+            m_controller->updateZoommWithDelta(float(gesture->value()));
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void ZoomableImageView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (m_controller && m_controller->contextMenu())
+        m_controller->contextMenu()->popup(event->globalPos());
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "imaging/image.h"
+#include "imaging/rect.h"
+
+#include <QWidget>
+
+class CanvasController;
+class QScrollArea;
+
+// A canvas that shows a picture in image units at a zoom between 0.1 and 10 inside a scroll area,
+// and keeps a picture smaller than the visible area centred. The canvas's bounds are a rectangle in
+// image coordinates (origin bottom-left, y up); its widget size is the bounds size times the zoom.
+// Subclasses say what picture to draw; only the part that is on screen is ever rendered.
+class ZoomableImageView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr float minZoom = 0.1f;
+    static constexpr float maxZoom = 10.0f;
+
+    explicit ZoomableImageView(QWidget *parent = nullptr);
+
+    void setController(CanvasController *controller) { m_controller = controller; }
+    CanvasController *controller() const { return m_controller; }
+
+    float getZoom() const { return zoom; }
+    void setZoom(float z);
+    // Lays the canvas out for the current zoom and image size. mode 3 keeps the middle of the visible
+    // area in place (pulled towards the pointer when it is over the canvas); mode 2 centres on the pointer.
+    void resizeViewBound(bool force, int mode);
+
+    // The bounds in image coordinates.
+    imaging::Rect bounds() const { return m_bounds; }
+    // Widget pixel position -> image coordinates, and back.
+    QPointF mapToImage(const QPointF &widgetPos) const;
+    QPointF mapToView(const QPointF &imagePos) const;
+    // The wheel's zoom step: one step up or down from z.
+    static float wheelZoom(float z, float delta);
+
+    float viewTransformOffsetX = 0;
+    float viewTransformOffsetY = 0;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    bool event(QEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+    // The picture for this redraw; null draws nothing but the canvas background.
+    virtual imaging::Image pictureForDisplay() = 0;
+    // Called after the picture has been drawn, for overlays (handles, markers), with the painter
+    // already mapped to image coordinates.
+    virtual void drawOverlay(QPainter &) {}
+
+    QScrollArea *scrollArea() const;
+    QSizeF imageSize() const;
+
+    float prev_zoom = 1.0f;
+    float zoom = 1.0f;
+
+private:
+    void scrollToImagePoint(double x, double y);
+    QRectF visibleRectInView() const;
+
+    CanvasController *m_controller = nullptr;
+    imaging::Rect m_bounds;
+};

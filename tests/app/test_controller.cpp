@@ -1,0 +1,412 @@
+// The main controller: modes, zoom mapping, menu validation, title, quitting, applying.
+#include "app/controller.h"
+#include "app/mainwindow.h"
+#include "imaging/qimageadapter.h"
+#include "platform/undomanager.h"
+#include "views/customeffimageview.h"
+#include "views/myimageview.h"
+#include "views/myoglview.h"
+#include "widgets/dovalert.h"
+#include "widgets/gradientbutton.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class ControllerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QGuiApplication::clipboard()->clear();
+        window = std::make_unique<MainWindow>();
+        c = window->controller();
+        um = window->undoManager();
+        Controller::setQuitAfterSave(false);
+    }
+    void TearDown() override
+    {
+        DovAlert::setResponder(nullptr);
+        Controller::setQuitAfterSave(false);
+    }
+
+    double sliderPosition() const { return c->zoomSlider->value() / double(Controller::zoomSliderScale); }
+
+    static QImage gradientPicture(int w, int h)
+    {
+        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                image.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x + y) % 256));
+        return image;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    Controller *c = nullptr;
+    UndoManager *um = nullptr;
+};
+
+TEST_F(ControllerTest, StartsInStandardModeWithTheStartupImageAndPlainTitle)
+{
+    EXPECT_EQ(c->filerMode(), 0);
+    EXPECT_EQ(Controller::mainController(), c);
+    ASSERT_FALSE(c->backImage().isNull());
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 600, 400));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_FALSE(um->canUndo());
+}
+
+TEST_F(ControllerTest, ZoomSliderMappingHasItsKneeAtPositionFive)
+{
+    EXPECT_FLOAT_EQ(Controller::zoomForSliderPosition(5), 1.0f);
+    EXPECT_FLOAT_EQ(Controller::zoomForSliderPosition(0), 0.1f);
+    EXPECT_FLOAT_EQ(Controller::zoomForSliderPosition(10), 10.0f);
+    EXPECT_FLOAT_EQ(Controller::zoomForSliderPosition(2.5), 0.55f);
+    EXPECT_NEAR(Controller::sliderPositionForZoom(0.55), 2.5, 1e-9);
+    EXPECT_NEAR(Controller::sliderPositionForZoom(2.8), 6.0, 1e-9);
+    EXPECT_NEAR(Controller::sliderPositionForZoom(1.0), 5.0, 1e-9);
+
+    // setZoom moves the slider without sending its action; the canvas keeps its own zoom.
+    c->ciView->setZoom(3.0f);
+    c->setZoom(0.55f);
+    EXPECT_NEAR(sliderPosition(), 2.5, 1e-9);
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 3.0f);
+    c->setZoom(2.8f);
+    EXPECT_NEAR(sliderPosition(), 6.0, 1e-9);
+
+    // The slider's action applies its zoom to the canvas in front.
+    c->zoomSlider->setValue(5 * Controller::zoomSliderScale);
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 1.0f);
+}
+
+TEST_F(ControllerTest, ZoomIsClampedToTheSliderRange)
+{
+    c->setZoom(50.0f);
+    EXPECT_DOUBLE_EQ(sliderPosition(), 10.0);
+    c->setZoom(0.001f);
+    EXPECT_DOUBLE_EQ(sliderPosition(), 0.0);
+
+    // A pinch adds to the zoom but is read back through the slider.
+    c->ciView->setZoom(9.5f);
+    c->updateZoommWithDelta(3.0f);
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 10.0f);
+    c->updateZoommWithDelta(-30.0f);
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 0.1f);
+}
+
+TEST_F(ControllerTest, ModeSwitchShowsTheModesViewsAndDisablesZoomIn3D)
+{
+    c->setZoom(2.8f);
+    c->changeFilterMode(c->threeDBtn);
+    EXPECT_EQ(c->filerMode(), 1);
+    EXPECT_TRUE(c->threeDBtn->isChecked());
+    EXPECT_FALSE(c->standardBtn->isChecked());
+    EXPECT_FALSE(c->customBtn->isChecked());
+    EXPECT_FALSE(c->zoomSlider->isEnabled());
+    EXPECT_TRUE(c->zoomSuperView->isHidden());
+    EXPECT_FALSE(c->openGLView->isHidden());
+    EXPECT_EQ(c->mainTabView->currentIndex(), 1);
+    EXPECT_EQ(c->filterTabView->currentIndex(), 1);
+    EXPECT_EQ(c->favoritesTabView->currentIndex(), 1);
+
+    c->changeFilterMode(c->customBtn);
+    EXPECT_EQ(c->filerMode(), 2);
+    EXPECT_TRUE(c->zoomSlider->isEnabled());
+    EXPECT_FALSE(c->zoomSuperView->isHidden());
+    EXPECT_TRUE(c->openGLView->isHidden());
+    EXPECT_EQ(c->mainTabView->currentIndex(), 2);
+}
+
+TEST_F(ControllerTest, EachCanvasKeepsItsZoomAcrossModeSwitches)
+{
+    c->changeFilterMode(c->customBtn);
+    c->zoomSlider->setValue(6 * Controller::zoomSliderScale); // zoom 2.8 on the custom canvas
+    EXPECT_FLOAT_EQ(c->customEffectsView->getZoom(), 2.8f);
+    const float standardZoom = c->ciView->getZoom();
+
+    c->changeFilterMode(c->standardBtn);
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), standardZoom);
+    EXPECT_NEAR(sliderPosition(), Controller::sliderPositionForZoom(standardZoom), 0.01);
+
+    c->changeFilterMode(c->customBtn);
+    EXPECT_FLOAT_EQ(c->customEffectsView->getZoom(), 2.8f);
+    EXPECT_NEAR(sliderPosition(), 6.0, 1e-9);
+}
+
+TEST_F(ControllerTest, UndoAfterAModeSwitchReturnsAndEarlierStepsAreGone)
+{
+    int earlierStepRan = 0;
+    um->registerUndo(c, [&] { ++earlierStepRan; });
+    um->closeImplicitGroup();
+    ASSERT_TRUE(um->canUndo());
+
+    c->changeFilterMode(c->customBtn);
+    um->closeImplicitGroup();
+    EXPECT_EQ(c->filerMode(), 2);
+
+    c->undo();
+    EXPECT_EQ(c->filerMode(), 0);
+    EXPECT_EQ(earlierStepRan, 0);
+    EXPECT_FALSE(um->canUndo());
+
+    // Redo goes forward again through the step the undo recorded.
+    ASSERT_TRUE(um->canRedo());
+    c->redo();
+    EXPECT_EQ(c->filerMode(), 2);
+    c->undo();
+    EXPECT_EQ(c->filerMode(), 0);
+}
+
+TEST_F(ControllerTest, ModeMenuItemsSwitchAndCarryTheCheckMark)
+{
+    QAction *threeD = window->menuAction(QStringLiteral("selectMenuMode:"), 2);
+    QAction *custom = window->menuAction(QStringLiteral("selectMenuMode:"), 3);
+    ASSERT_TRUE(threeD && custom);
+    threeD->trigger();
+    EXPECT_EQ(c->filerMode(), 1);
+    EXPECT_TRUE(c->validateMenuItem(threeD));
+    EXPECT_TRUE(threeD->isChecked());
+    EXPECT_TRUE(c->validateMenuItem(custom));
+    EXPECT_FALSE(custom->isChecked());
+
+    // Choosing the mode already shown keeps it, and Undo then stays in it.
+    threeD->trigger();
+    um->closeImplicitGroup();
+    c->undo();
+    EXPECT_EQ(c->filerMode(), 1);
+
+    QAction other;
+    other.setProperty("tag", 7);
+    c->selectMenuMode(&other);
+    EXPECT_EQ(c->filerMode(), 1);
+}
+
+TEST_F(ControllerTest, MenuValidationFollowsTheState)
+{
+    QAction *undo = window->menuAction(QStringLiteral("undo:"));
+    QAction *redo = window->menuAction(QStringLiteral("redo:"));
+    QAction *copy = window->menuAction(QStringLiteral("copy:"));
+    QAction *paste = window->menuAction(QStringLiteral("paste:"));
+    QAction *escape = window->menuAction(QStringLiteral("escapeEffect:"));
+    QAction *save = window->menuAction(QStringLiteral("saveImg:"));
+    ASSERT_TRUE(undo && redo && copy && paste && escape && save);
+
+    EXPECT_FALSE(c->validateMenuItem(undo));
+    EXPECT_FALSE(c->validateMenuItem(redo));
+    EXPECT_TRUE(c->validateMenuItem(copy));
+    EXPECT_TRUE(c->validateMenuItem(save));
+    EXPECT_FALSE(c->validateMenuItem(escape));
+
+    // Paste and the Paste button follow the clipboard.
+    EXPECT_FALSE(c->validateMenuItem(paste));
+    EXPECT_FALSE(c->pasteBtn->isEnabled());
+    QGuiApplication::clipboard()->setImage(gradientPicture(8, 8));
+    EXPECT_TRUE(c->validateMenuItem(paste));
+    EXPECT_TRUE(c->pasteBtn->isEnabled());
+
+    // Undo and Redo carry the step's name.
+    c->rotateImage(true);
+    um->setActionName(QStringLiteral("Rotate"));
+    um->closeImplicitGroup();
+    EXPECT_TRUE(c->validateMenuItem(undo));
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Rotate"));
+    c->undo();
+    EXPECT_TRUE(c->validateMenuItem(redo));
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo Rotate"));
+}
+
+TEST_F(ControllerTest, TitleShowsTheFileName)
+{
+    c->setFilePath(QStringLiteral("/home/someone/Pictures/photo.jpg"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::photo.jpg"));
+    EXPECT_EQ(c->getFilePath(), QStringLiteral("/home/someone/Pictures/photo.jpg"));
+    c->setFilePath(QString());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+}
+
+TEST_F(ControllerTest, QuittingWithoutChangesNeedsNoQuestion)
+{
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 2; });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateNow);
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(ControllerTest, QuitPromptCancelKeepsRunningAndDontSaveQuits)
+{
+    c->setWasChanged(true);
+    QString message, informative;
+    QStringList titles;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        message = alert.message();
+        informative = alert.text();
+        titles.clear();
+        for (int i = 1; i <= 3; ++i)
+            if (alert.isButtonVisible(i))
+                titles << alert.buttonTitle(i);
+        return 2;
+    });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+    EXPECT_EQ(message, QStringLiteral("Do you want to save changes?"));
+    EXPECT_EQ(informative, QStringLiteral("Your changes will be lost if you choose don't save option."));
+    EXPECT_EQ(titles, (QStringList{"Save...", "Cancel", "Don't Save"}));
+    EXPECT_FALSE(Controller::quitAfterSave());
+
+    DovAlert::setResponder([](const DovAlert &) { return 3; });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateNow);
+}
+
+TEST_F(ControllerTest, QuitPromptSaveWritesTheFileAndClearsTheChangedFlag)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("picture.png"));
+    c->setFilePath(path);
+    c->setWasChanged(true);
+    QStringList messages;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        messages << alert.message();
+        return 1; // Save..., then OK to replace
+    });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+    EXPECT_TRUE(Controller::quitAfterSave());
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(QImage(path).size(), QSize(600, 400));
+    EXPECT_FALSE(messages.contains(QStringLiteral("Couldn't save file.")));
+    // With the flag set, the next quit request goes through without asking.
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateNow);
+}
+
+TEST_F(ControllerTest, FailedSaveFromTheQuitPromptAlertsAndAsksAgainNextTime)
+{
+    c->setFilePath(QStringLiteral("/nonexistent-folder/for/sure/picture.png"));
+    c->setWasChanged(true);
+    QStringList messages;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        messages << alert.message();
+        return 1;
+    });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+    EXPECT_TRUE(messages.contains(QStringLiteral("Couldn't save file.")));
+    EXPECT_TRUE(c->wasChanged());
+    EXPECT_FALSE(Controller::quitAfterSave());
+
+    messages.clear();
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        messages << alert.message();
+        return 2;
+    });
+    EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Do you want to save changes?")});
+}
+
+TEST_F(ControllerTest, ClosingTheWindowWithUnsavedChangesDoesNothing)
+{
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 1; });
+    c->setWasChanged(true);
+    window->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(asked, 0);
+
+    c->setWasChanged(false);
+    EXPECT_TRUE(window->close());
+}
+
+TEST_F(ControllerTest, ApplyAndEscapeWithoutAnEffectLeaveTheImageAlone)
+{
+    const imaging::Image before = c->backImage();
+    c->escapeEffect();
+    c->applyBtnAction();
+    um->closeImplicitGroup();
+    EXPECT_FALSE(um->canUndo());
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), Controller::imageFromCIImage(before));
+    EXPECT_FALSE(c->applyBtn->isEnabled());
+}
+
+TEST_F(ControllerTest, RotationsAndFlipsAreUndoableAndStartAtTheOrigin)
+{
+    c->setBackgroundImage(imaging::imageFromQImage(gradientPicture(40, 30)));
+    const QImage original = Controller::imageFromCIImage(c->backImage());
+
+    c->rotateLeft();
+    um->closeImplicitGroup();
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 30, 40));
+    const QImage rotated = Controller::imageFromCIImage(c->backImage());
+    // A quarter turn counter-clockwise: the top-right pixel moves to the top left.
+    EXPECT_EQ(rotated.pixel(0, 0), original.pixel(39, 0));
+
+    for (int i = 0; i < 3; ++i) {
+        c->rotateLeft();
+        um->closeImplicitGroup();
+    }
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), original);
+
+    c->flipHorizont();
+    um->closeImplicitGroup();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()).pixel(0, 0), original.pixel(39, 0));
+    c->undo();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), original);
+    c->redo();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()).pixel(0, 0), original.pixel(39, 0));
+
+    // Transforms do not mark the document as changed.
+    EXPECT_FALSE(c->wasChanged());
+}
+
+TEST_F(ControllerTest, PasteInstallsTheClipboardImageUndoably)
+{
+    const QImage before = Controller::imageFromCIImage(c->backImage());
+    c->paste(); // empty clipboard: nothing happens
+    um->closeImplicitGroup();
+    EXPECT_FALSE(um->canUndo());
+
+    QGuiApplication::clipboard()->setImage(gradientPicture(64, 32));
+    c->paste();
+    um->closeImplicitGroup();
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 64, 32));
+    EXPECT_FALSE(c->wasChanged());
+    c->undo();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), before);
+}
+
+TEST_F(ControllerTest, CopyPutsTheCurrentResultOnTheClipboard)
+{
+    c->setBackgroundImage(imaging::imageFromQImage(gradientPicture(20, 10)));
+    c->copy();
+    const QImage copied = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+    EXPECT_EQ(copied.size(), QSize(20, 10));
+    EXPECT_TRUE(c->pasteBtn->isEnabled());
+}
+
+TEST_F(ControllerTest, NewImagesAreFittedIntoTheVisibleArea)
+{
+    window->resize(1280, 820);
+    window->show();
+    c->setBackgroundImage(imaging::imageFromQImage(gradientPicture(4000, 3000)));
+    const float big = c->ciView->getZoom();
+    EXPECT_LT(big, 1.0f);
+    EXPECT_NEAR(sliderPosition(), Controller::sliderPositionForZoom(big), 0.01);
+    c->setBackgroundImage(imaging::imageFromQImage(gradientPicture(100, 100)));
+    EXPECT_GT(c->ciView->getZoom(), 1.0f);
+    EXPECT_FLOAT_EQ(c->customEffectsView->getZoom(), c->ciView->getZoom());
+}
+
+} // namespace
