@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
+#include "platform/userdefaults.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
 #include "views/myoglview.h"
@@ -12,6 +13,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
@@ -407,6 +412,69 @@ TEST_F(ControllerTest, NewImagesAreFittedIntoTheVisibleArea)
     c->setBackgroundImage(imaging::imageFromQImage(gradientPicture(100, 100)));
     EXPECT_GT(c->ciView->getZoom(), 1.0f);
     EXPECT_FLOAT_EQ(c->customEffectsView->getZoom(), c->ciView->getZoom());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ControllerTest, AppearanceFollowsTheDesktopPalette)
+{
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Controller::isDarkMode());
+    const QImage darkFace = c->standardBtn->faceImage();
+
+    QPalette light = original;
+    light.setColor(QPalette::Window, QColor(240, 240, 240));
+    QApplication::setPalette(light);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Controller::isDarkMode());
+    // The mode buttons regenerated their faces for the new appearance.
+    EXPECT_NE(c->standardBtn->faceImage(), darkFace);
+    QApplication::setPalette(original);
+}
+
+TEST_F(ControllerTest, HelpShowsTheBundledPage)
+{
+    c->displayHelp();
+    QTextBrowser *help = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *browser = qobject_cast<QTextBrowser *>(w))
+            help = browser;
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("The three modes")));
+    help->close();
+}
+
+TEST_F(ControllerTest, AboutBoxEndsOnAKeyPress)
+{
+    QTimer::singleShot(300, [] {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+        QCoreApplication::sendEvent(target ? target : static_cast<QObject *>(qApp), &press);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    c->runAbout();
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_FALSE(c->itsAboutWindow->isVisible());
+}
+
+TEST_F(ControllerTest, TheWindowFrameIsSavedAndRestored)
+{
+    window->setGeometry(QRect(40, 50, 1000, 700));
+    c->applicationWillTerminate();
+    const auto saved = UserDefaults::standardUserDefaults().frame(QStringLiteral("Velvane"));
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->size(), QSize(1000, 700));
+
+    MainWindow second;
+    EXPECT_EQ(second.geometry().size(), QSize(1000, 700));
 }
 
 } // namespace
