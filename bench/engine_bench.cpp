@@ -1,0 +1,80 @@
+// Engine benchmarks on a generated 24-megapixel picture: full-resolution renders of the
+// operations the comparison script times against other tools, and preview renders at fit zoom.
+#include <cmath>
+#include <cstdlib>
+#include <random>
+
+#include <QImage>
+#include <QImageReader>
+#include <benchmark/benchmark.h>
+
+#include "imaging/filter.h"
+#include "imaging/qimageadapter.h"
+
+using namespace imaging;
+
+namespace {
+
+// The picture in $LUMETTA_BENCH_IMAGE (the comparison script passes its photograph), else a
+// smooth colour field with grain, like an upscaled photograph.
+const Image &photo()
+{
+    static const Image img = [] {
+        if (const char *path = std::getenv("LUMETTA_BENCH_IMAGE")) {
+            const QImage file = QImageReader(QString::fromLocal8Bit(path)).read();
+            if (!file.isNull()) return imageFromQImage(file);
+        }
+        QImage q(6000, 4000, QImage::Format_RGB32);
+        std::mt19937 rng(7);
+        std::normal_distribution<float> grain(0.f, 6.f);
+        for (int y = 0; y < q.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(q.scanLine(y));
+            for (int x = 0; x < q.width(); ++x) {
+                auto c = [&](double v) { return std::clamp(static_cast<int>(v + grain(rng)), 0, 255); };
+                line[x] = qRgb(c(128 + 100 * std::sin(x * 0.0011) * std::cos(y * 0.0017)), c(128 + 90 * std::sin((x + y) * 0.0009)),
+                               c(128 + 80 * std::cos(x * 0.0023 - y * 0.0007)));
+            }
+        }
+        return imageFromQImage(q);
+    }();
+    return img;
+}
+
+Image filtered(const char *name, std::initializer_list<std::pair<const char *, QVariant>> values = {})
+{
+    auto f = Filter::filterWithName(name);
+    f->setValue(QVariant::fromValue(photo()), "inputImage");
+    for (const auto &[k, v] : values) f->setValue(v, k);
+    return f->outputImage();
+}
+
+void render(benchmark::State &state, const Image &img, double scale)
+{
+    const Rect region = photo().extent();
+    for (auto _ : state) {
+        QImage out = renderToQImage(img, region, scale);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<long long>(region.width() * region.height()));
+}
+
+void BM_Source(benchmark::State &state) { render(state, photo(), 1.0); }
+void BM_Invert(benchmark::State &state) { render(state, filtered("CIColorInvert"), 1.0); }
+void BM_GaussianBlur(benchmark::State &state)
+{
+    render(state, filtered("CIGaussianBlur", {{"inputRadius", double(state.range(0))}}).cropped(photo().extent()), 1.0);
+}
+void BM_PreviewBlur(benchmark::State &state) { render(state, filtered("CIGaussianBlur").cropped(photo().extent()), 0.27); }
+void BM_PreviewTwirl(benchmark::State &state) { render(state, filtered("CITwirlDistortion"), 0.27); }
+void BM_PreviewCrystallize(benchmark::State &state) { render(state, filtered("CICrystallize"), 0.27); }
+
+} // namespace
+
+BENCHMARK(BM_Source)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Invert)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GaussianBlur)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewBlur)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewTwirl)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewCrystallize)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include "imaging/image.h"
+
+namespace imaging {
+
+class FilterValues;
+
+// Attribute keys and values as Core Image names them; the controls, the handles, favourites and
+// lumetta-cli all read these.
+inline const QString kCIAttributeFilterName = QStringLiteral("CIAttributeFilterName");
+inline const QString kCIAttributeFilterDisplayName = QStringLiteral("CIAttributeFilterDisplayName");
+inline const QString kCIAttributeFilterCategories = QStringLiteral("CIAttributeFilterCategories");
+inline const QString kCIAttributeClass = QStringLiteral("CIAttributeClass");
+inline const QString kCIAttributeType = QStringLiteral("CIAttributeType");
+inline const QString kCIAttributeDisplayName = QStringLiteral("CIAttributeDisplayName");
+inline const QString kCIAttributeDefault = QStringLiteral("CIAttributeDefault");
+inline const QString kCIAttributeMin = QStringLiteral("CIAttributeMin");
+inline const QString kCIAttributeMax = QStringLiteral("CIAttributeMax");
+inline const QString kCIAttributeSliderMin = QStringLiteral("CIAttributeSliderMin");
+inline const QString kCIAttributeSliderMax = QStringLiteral("CIAttributeSliderMax");
+inline const QString kCIAttributeIdentity = QStringLiteral("CIAttributeIdentity");
+
+inline const QString kCIAttributeTypeScalar = QStringLiteral("CIAttributeTypeScalar");
+inline const QString kCIAttributeTypeAngle = QStringLiteral("CIAttributeTypeAngle");
+inline const QString kCIAttributeTypeTime = QStringLiteral("CIAttributeTypeTime");
+inline const QString kCIAttributeTypeDistance = QStringLiteral("CIAttributeTypeDistance");
+inline const QString kCIAttributeTypeBoolean = QStringLiteral("CIAttributeTypeBoolean");
+inline const QString kCIAttributeTypeInteger = QStringLiteral("CIAttributeTypeInteger");
+inline const QString kCIAttributeTypeCount = QStringLiteral("CIAttributeTypeCount");
+inline const QString kCIAttributeTypePosition = QStringLiteral("CIAttributeTypePosition");
+inline const QString kCIAttributeTypePosition3 = QStringLiteral("CIAttributeTypePosition3");
+inline const QString kCIAttributeTypeRectangle = QStringLiteral("CIAttributeTypeRectangle");
+inline const QString kCIAttributeTypeOffset = QStringLiteral("CIAttributeTypeOffset");
+inline const QString kCIAttributeTypeColor = QStringLiteral("CIAttributeTypeColor");
+inline const QString kCIAttributeTypeOpaqueColor = QStringLiteral("CIAttributeTypeOpaqueColor");
+inline const QString kCIAttributeTypeImage = QStringLiteral("CIAttributeTypeImage");
+inline const QString kCIAttributeTypeTransform = QStringLiteral("CIAttributeTypeTransform");
+inline const QString kCIAttributeTypeGradient = QStringLiteral("CIAttributeTypeGradient");
+
+inline const QString kCICategoryDistortionEffect = QStringLiteral("CICategoryDistortionEffect");
+inline const QString kCICategoryGeometryAdjustment = QStringLiteral("CICategoryGeometryAdjustment");
+inline const QString kCICategoryCompositeOperation = QStringLiteral("CICategoryCompositeOperation");
+inline const QString kCICategoryHalftoneEffect = QStringLiteral("CICategoryHalftoneEffect");
+inline const QString kCICategoryColorAdjustment = QStringLiteral("CICategoryColorAdjustment");
+inline const QString kCICategoryColorEffect = QStringLiteral("CICategoryColorEffect");
+inline const QString kCICategoryTransition = QStringLiteral("CICategoryTransition");
+inline const QString kCICategoryTileEffect = QStringLiteral("CICategoryTileEffect");
+inline const QString kCICategoryGenerator = QStringLiteral("CICategoryGenerator");
+inline const QString kCICategoryReduction = QStringLiteral("CICategoryReduction");
+inline const QString kCICategoryGradient = QStringLiteral("CICategoryGradient");
+inline const QString kCICategoryStylize = QStringLiteral("CICategoryStylize");
+inline const QString kCICategorySharpen = QStringLiteral("CICategorySharpen");
+inline const QString kCICategoryBlur = QStringLiteral("CICategoryBlur");
+inline const QString kCICategoryVideo = QStringLiteral("CICategoryVideo");
+inline const QString kCICategoryStillImage = QStringLiteral("CICategoryStillImage");
+inline const QString kCICategoryInterlaced = QStringLiteral("CICategoryInterlaced");
+inline const QString kCICategoryNonSquarePixels = QStringLiteral("CICategoryNonSquarePixels");
+inline const QString kCICategoryHighDynamicRange = QStringLiteral("CICategoryHighDynamicRange");
+inline const QString kCICategoryBuiltIn = QStringLiteral("CICategoryBuiltIn");
+
+// One input of a filter, declared once: class, type, default and ranges.
+struct InputDescription
+{
+    QString key;
+    QString attributeClass;     // "NSNumber", "CIColor", "CIImage", "CIVector", "NSAffineTransform"
+    QString attributeType;      // may be empty
+    QString displayName;
+    QVariant defaultValue;      // invalid for inputs without a default (images)
+    std::optional<double> min, max, sliderMin, sliderMax, identity;
+};
+
+// A filter as the registry holds it: its declaration block plus the function that builds the
+// output recipe from checked input values.
+struct FilterDescription
+{
+    QString name;
+    QString displayName;
+    QStringList categories;
+    std::vector<InputDescription> inputs;
+    std::function<Image(const FilterValues &)> build;
+
+    const InputDescription *input(const QString &key) const
+    {
+        for (const InputDescription &i : inputs)
+            if (i.key == key) return &i;
+        return nullptr;
+    }
+};
+
+} // namespace imaging

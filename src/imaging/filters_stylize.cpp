@@ -1,0 +1,360 @@
+// Stylize filters: pixellation, cells, edges, glows, lighting and masks.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "imaging/blurs.h"
+#include "imaging/cachenode.h"
+#include "imaging/catalogue.h"
+#include "imaging/declare.h"
+
+namespace imaging::catalogue {
+
+using namespace declare;
+
+namespace {
+
+double jitter(std::int64_t i, std::int64_t j, std::uint32_t salt)
+{
+    std::uint64_t h = static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(j) * 0xC2B2AE3D27D4EB4Full ^ salt;
+    h ^= h >> 31; h *= 0xBF58476D1CE4E5B9ull; h ^= h >> 29;
+    return (h & 0xffffff) / double(0x1000000);
+}
+
+// The nearest of a jittered grid of seed points (one per cell of `size`), for cell effects.
+void nearestSeed(double x, double y, double cx, double cy, double size, double &sx, double &sy, double &dist)
+{
+    const double u = (x - cx) / size, v = (y - cy) / size;
+    const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
+    dist = INFINITY;
+    for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
+        for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i) {
+            // One hash per seed gives both offsets (its low and high halves).
+            const double h = jitter(i, j, 3);
+            const double px = i + h, py = j + (h * 4096.0 - std::floor(h * 4096.0));
+            const double d = (px - u) * (px - u) + (py - v) * (py - v);
+            if (d < dist) { dist = d; sx = cx + px * size; sy = cy + py * size; }
+        }
+    dist = std::sqrt(dist) * size;
+}
+
+// Sobel gradient magnitude of each channel, scaled.
+Image edges(const Image &in, float intensity)
+{
+    kernels::General g;
+    g.inputs = {in};
+    g.extent = in.extent();
+    g.roi = [](int, const Rect &r) { return r.adjusted(1); };
+    g.compute = [intensity](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
+        const PixelBuffer &s = inputs[0];
+        const PixelRect r = out.rect();
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x) {
+                float *d = out.pixel(x, y);
+                for (int c = 0; c < 3; ++c) {
+                    auto P = [&](int i, int j) { return s.pixel(x + i, y + j)[c]; };
+                    const float gx = P(1, -1) + 2 * P(1, 0) + P(1, 1) - P(-1, -1) - 2 * P(-1, 0) - P(-1, 1);
+                    const float gy = P(-1, 1) + 2 * P(0, 1) + P(1, 1) - P(-1, -1) - 2 * P(0, -1) - P(1, -1);
+                    d[c] = fastHypot(gx, gy) * intensity;
+                }
+                d[3] = s.pixel(x, y)[3];
+                for (int c = 0; c < 3; ++c) d[c] = std::clamp(d[c], 0.f, d[3]);
+            }
+    };
+    return kernels::general(std::move(g));
+}
+
+// Luminance edges as a 0..1 strength per pixel in r, g, b (alpha 1), from a difference of
+// Gaussians: crisp, thin lines for drawings.
+Image edgeStrength(const Image &in, double radius, float gain)
+{
+    const Image fine = blurs::gaussian(in, std::max(0.5, radius * 0.5));
+    const Image coarse = blurs::gaussian(in, std::max(1.0, radius));
+    return kernels::blend(fine, coarse, [gain](const float *f, const float *c, float *o, int n) {
+        for (int i = 0; i < n * 4; i += 4) {
+            const float e = clamp01((luminance(c[i], c[i + 1], c[i + 2]) - luminance(f[i], f[i + 1], f[i + 2])) * gain);
+            o[i] = o[i + 1] = o[i + 2] = e;
+            o[i + 3] = 1.f;
+        }
+    }).cropped(in.extent());
+}
+
+Image mixWithMask(const Image &fg, const Image &bg, const Image &mask, bool byAlpha)
+{
+    kernels::General g;
+    g.inputs = {fg, bg, mask};
+    g.extent = fg.extent().united(bg.extent());
+    g.roi = [](int, const Rect &r) { return r; };
+    g.compute = [byAlpha](const std::vector<PixelBuffer> &in, PixelBuffer &out) {
+        const std::size_t n = static_cast<std::size_t>(out.rect().area()) * 4;
+        const float *f = in[0].data(), *b = in[1].data(), *m = in[2].data();
+        float *o = out.data();
+        for (std::size_t i = 0; i < n; i += 4) {
+            const float t = byAlpha ? m[i + 3] : clamp01(luminance(m[i], m[i + 1], m[i + 2]));
+            for (int c = 0; c < 4; ++c) o[i + c] = b[i + c] + (f[i + c] - b[i + c]) * t;
+        }
+    };
+    return kernels::general(std::move(g));
+}
+
+} // namespace
+
+void registerStylize(std::vector<FilterDescription> &out)
+{
+    const QStringList cats{kCICategoryStylize, kCICategoryVideo};
+
+    out.push_back(filter("CIPixellate", "Pixellate", cats,
+                         {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
+                         [](const FilterValues &v) {
+                             const Vector c = v.vector("inputCenter");
+                             const double s = std::max(1e-3, v.number("inputScale"));
+                             const Image in = v.image("inputImage");
+                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
+                                 sx = c.X() + (std::floor((x - c.X()) / s) + 0.5) * s;
+                                 sy = c.Y() + (std::floor((y - c.Y()) / s) + 0.5) * s;
+                             }, kernels::Edge::Clamp);
+                         }));
+
+    out.push_back(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
+                         {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
+                         [](const FilterValues &v) {
+                             const Vector c = v.vector("inputCenter");
+                             const double s = std::max(1e-3, v.number("inputScale"));
+                             const Image in = v.image("inputImage");
+                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
+                                 // Hexagon centres lie on two interleaved rectangular grids; the
+                                 // nearer of the two candidates wins.
+                                 const double w = s * std::sqrt(3.0), h = s * 1.5 * 2;
+                                 const double u = x - c.X(), q = y - c.Y();
+                                 const double ax = (std::floor(u / w) + 0.5) * w, ay = (std::floor(q / h) + 0.5) * h;
+                                 const double bx = std::floor(u / w + 0.5) * w, by = std::floor(q / h + 0.5) * h;
+                                 const bool first = fastHypot(u - ax, q - ay) <= fastHypot(u - bx, q - by);
+                                 sx = c.X() + (first ? ax : bx);
+                                 sy = c.Y() + (first ? ay : by);
+                             }, kernels::Edge::Clamp);
+                         }));
+
+    out.push_back(filter("CICrystallize", "Crystallize", cats,
+                         {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
+                         [](const FilterValues &v) {
+                             const Vector c = v.vector("inputCenter");
+                             const double r = std::max(1.0, v.number("inputRadius"));
+                             const Image in = v.image("inputImage");
+                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
+                                 double d;
+                                 nearestSeed(x, y, c.X(), c.Y(), r, sx, sy, d);
+                             }, kernels::Edge::Clamp);
+                         }));
+
+    out.push_back(filter("CIPointillize", "Pointillize", cats,
+                         {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
+                         [](const FilterValues &v) {
+                             const Vector c = v.vector("inputCenter");
+                             const double r = std::max(1.0, v.number("inputRadius"));
+                             const Image in = v.image("inputImage");
+                             // Dots of the seed's colour on white paper.
+                             const Image dots = kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
+                                 double d;
+                                 nearestSeed(x, y, c.X(), c.Y(), r * 1.6, sx, sy, d);
+                                 if (d > r * 0.8) sx = sy = NAN;
+                             }, kernels::Edge::Clamp);
+                             const Image paper = kernels::generator(in.extent(), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; });
+                             return kernels::blend(dots, paper, [](const float *s, const float *b, float *o, int n) {
+                                 for (int i = 0; i < n * 4; i += 4)
+                                     for (int k = 0; k < 4; ++k) o[i + k] = s[i + k] + b[i + k] * (1 - s[i + 3]);
+                             });
+                         }));
+
+    out.push_back(filter("CIEdges", "Edges", cats, {image(), scalar("inputIntensity", 1, {0, 100, 0, 10})},
+                         [](const FilterValues &v) { return edges(v.image("inputImage"), v.f("inputIntensity")); }));
+
+    out.push_back(filter("CIEdgeWork", "Edge Work", cats, {image(), distance("inputRadius", 3, {0, 20, 0, 20})},
+                         [](const FilterValues &v) {
+                             // Black strokes on a transparent ground: the dark side of each edge.
+                             const Image e = edgeStrength(v.image("inputImage"), v.number("inputRadius"), 12.f);
+                             return kernels::color(e, [](float *p, int n, int, int) {
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float a = p[i] > 0.3f ? 1.f : p[i] / 0.3f;
+                                     p[i] = p[i + 1] = p[i + 2] = 0.f;
+                                     p[i + 3] = a;
+                                 }
+                             });
+                         }));
+
+    out.push_back(filter("CIBloom", "Bloom", cats,
+                         {image(), distance("inputRadius", 10, {0, 1000, 0, 100}), scalar("inputIntensity", 0.5, {0, 1, 0, 1}, 0.0)},
+                         [](const FilterValues &v) {
+                             const Image in = v.image("inputImage");
+                             const float k = v.f("inputIntensity");
+                             return kernels::blend(in, blurs::gaussian(in, v.number("inputRadius")), [k](const float *s, const float *b, float *o, int n) {
+                                 // Screen the blurred picture over the original: highlights spill outward.
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     for (int c = 0; c < 3; ++c) o[i + c] = std::min(s[i + 3], s[i + c] + b[i + c] * k * (1 - s[i + c]));
+                                     o[i + 3] = s[i + 3];
+                                 }
+                             }).cropped(in.extent());
+                         }));
+
+    out.push_back(filter("CIGloom", "Gloom", cats,
+                         {image(), distance("inputRadius", 10, {0, 1000, 0, 100}), scalar("inputIntensity", 0.5, {0, 1, 0, 1}, 0.0)},
+                         [](const FilterValues &v) {
+                             const Image in = v.image("inputImage");
+                             const float k = v.f("inputIntensity");
+                             return kernels::blend(in, blurs::gaussian(in, v.number("inputRadius")), [k](const float *s, const float *b, float *o, int n) {
+                                 // Multiply by the blurred picture: highlights dim, shadows spread.
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float a = s[i + 3];
+                                     for (int c = 0; c < 3; ++c) {
+                                         const float m = a > 0 ? s[i + c] * b[i + c] / std::max(b[i + 3], 1e-6f) : 0.f;
+                                         o[i + c] = s[i + c] + (m - s[i + c]) * k;
+                                     }
+                                     o[i + 3] = a;
+                                 }
+                             }).cropped(in.extent());
+                         }));
+
+    out.push_back(filter("CIComicEffect", "Comic Effect", cats, {image()}, [](const FilterValues &v) {
+        const Image in = v.image("inputImage");
+        const Image lines = edgeStrength(in, 2.0, 14.f);
+        return kernels::blend(in, lines, [](const float *s, const float *e, float *o, int n) {
+            // Flat colours in four levels with dark outlines.
+            for (int i = 0; i < n * 4; i += 4) {
+                const float a = s[i + 3];
+                const float ink = 1.f - clamp01(e[i] * 1.5f);
+                for (int c = 0; c < 3; ++c) {
+                    const float straight = a > 0 ? s[i + c] / a : 0.f;
+                    o[i + c] = std::round(clamp01(straight * 1.1f) * 3.f) / 3.f * ink * a;
+                }
+                o[i + 3] = a;
+            }
+        }).cropped(in.extent());
+    }));
+
+    out.push_back(filter("CILineOverlay", "Line Overlay", cats,
+                         {image(), scalar("inputNRNoiseLevel", 0.07, {0, 1, 0, 0.1}), scalar("inputNRSharpness", 0.71, {0, 10, 0, 2}),
+                          scalar("inputEdgeIntensity", 1, {0, 200, 0, 10}), scalar("inputThreshold", 0.1, {0, 1, 0, 1}),
+                          scalar("inputContrast", 50, {0.25, 200, 0.25, 200})},
+                         [](const FilterValues &v) {
+                             const float threshold = v.f("inputThreshold"), contrast = v.f("inputContrast");
+                             const Image smooth = blurs::gaussian(v.image("inputImage"), 1.0 + v.number("inputNRNoiseLevel") * 10);
+                             const Image e = edges(smooth, v.f("inputEdgeIntensity") * (1 + v.f("inputNRSharpness")));
+                             // Black lines where the edges pass the threshold; transparent elsewhere.
+                             return kernels::color(e, [=](float *p, int n, int, int) {
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float a = clamp01((luminance(p[i], p[i + 1], p[i + 2]) - threshold) * contrast) * p[i + 3];
+                                     p[i] = p[i + 1] = p[i + 2] = 0.f;
+                                     p[i + 3] = a;
+                                 }
+                             });
+                         }));
+
+    out.push_back(filter("CIHighlightShadowAdjust", "Highlight and Shadow Adjust", cats,
+                         {image(), distance("inputRadius", 0, {0, 100, 0, 10}), scalar("inputShadowAmount", 0, {-1, 1, -1, 1}, 0.0),
+                          scalar("inputHighlightAmount", 1, {0, 1, 0.3, 1}, 1.0)},
+                         [](const FilterValues &v) {
+                             const Image in = v.image("inputImage");
+                             const float sh = v.f("inputShadowAmount"), hi = v.f("inputHighlightAmount");
+                             // The tone is judged on a blurred copy (radius) so that local
+                             // contrast survives; shadows are lifted, highlights pulled down.
+                             return kernels::blend(in, blurs::gaussian(in, v.number("inputRadius")), [=](const float *s, const float *b, float *o, int n) {
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float a = s[i + 3];
+                                     if (a <= 0) { std::fill(o + i, o + i + 4, 0.f); continue; }
+                                     const float l = clamp01(luminance(b[i], b[i + 1], b[i + 2]) / std::max(b[i + 3], 1e-6f));
+                                     const float gain = 1.f + sh * (1 - l) * (1 - l) * 1.5f - (1 - hi) * l * l;
+                                     for (int c = 0; c < 3; ++c) o[i + c] = std::clamp(s[i + c] * gain, 0.f, a);
+                                     o[i + 3] = a;
+                                 }
+                             }).cropped(in.extent());
+                         }));
+
+    out.push_back(filter("CISpotLight", "Spot Light", cats,
+                         {image(), position3("inputLightPosition", {400, 600, 150}), position3("inputLightPointsAt", {200, 200, 0}),
+                          scalar("inputBrightness", 3, {0, 50, 0, 10}), scalar("inputConcentration", 0.1, {0.001, 1.5, 0.001, 1.5}),
+                          color("inputColor", {1, 1, 1, 1})},
+                         [](const FilterValues &v) {
+                             const Vector L = v.vector("inputLightPosition"), T = v.vector("inputLightPointsAt");
+                             const double bright = v.number("inputBrightness"), conc = v.number("inputConcentration");
+                             const Color col = v.color("inputColor");
+                             double ax = T.X() - L.X(), ay = T.Y() - L.Y(), az = T.Z() - L.Z();
+                             const double alen = std::max(1e-9, std::sqrt(ax * ax + ay * ay + az * az));
+                             ax /= alen; ay /= alen; az /= alen;
+                             return kernels::color(v.image("inputImage"), [=](float *p, int n, int x0, int y) {
+                                 for (int i = 0; i < n; ++i, p += 4) {
+                                     // Lambert lighting of a flat surface (normal +z) from a cone light.
+                                     double dx = x0 + i + 0.5 - L.X(), dy = y + 0.5 - L.Y(), dz = -L.Z();
+                                     const double d = std::max(1e-9, std::sqrt(dx * dx + dy * dy + dz * dz));
+                                     dx /= d; dy /= d; dz /= d;
+                                     const double cone = std::pow(std::max(0.0, dx * ax + dy * ay + dz * az), 1.0 / std::max(conc, 1e-3));
+                                     const double lambert = std::max(0.0, -dz);
+                                     const double k = bright * cone * lambert;
+                                     p[0] = static_cast<float>(std::min<double>(p[3], p[0] * k * col.red));
+                                     p[1] = static_cast<float>(std::min<double>(p[3], p[1] * k * col.green));
+                                     p[2] = static_cast<float>(std::min<double>(p[3], p[2] * k * col.blue));
+                                 }
+                             });
+                         }));
+
+    out.push_back(filter("CIShadedMaterial", "Shaded Material", cats,
+                         {image(), image("inputShadingImage", "Shading Image"), distance("inputScale", 10, {0, 1000, 0, 200})},
+                         [](const FilterValues &v) {
+                             // The input's luminance is a height field; each pixel shows the shading
+                             // image (a lit sphere) at the point whose normal matches its own.
+                             const Image in = v.image("inputImage"), shade = CacheNode::wrap(v.image("inputShadingImage"));
+                             const Rect se = shade.extent();
+                             if (se.isEmpty() || se.isInfinite()) return Image();
+                             const double scale = v.number("inputScale");
+                             kernels::General g;
+                             g.inputs = {blurs::gaussian(in, 1.0), shade};
+                             g.extent = in.extent();
+                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1) : se; };
+                             g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
+                                 const PixelBuffer &h = inputs[0], &s = inputs[1];
+                                 const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
+                                 const double rx = se.width() / 2 - 1, ry = se.height() / 2 - 1;
+                                 auto H = [&](int x, int y) { const float *p = h.pixel(x, y); return luminance(p[0], p[1], p[2]); };
+                                 for (int y = o.rect().y0; y < o.rect().y1; ++y)
+                                     for (int x = o.rect().x0; x < o.rect().x1; ++x) {
+                                         double nx = -(H(x + 1, y) - H(x - 1, y)) * 0.5 * scale;
+                                         double ny = -(H(x, y + 1) - H(x, y - 1)) * 0.5 * scale;
+                                         const double len = std::sqrt(nx * nx + ny * ny + 1);
+                                         nx /= len; ny /= len;
+                                         float *d = o.pixel(x, y);
+                                         s.sampleBilinearClamped(cx + nx * rx, cy + ny * ry, d);
+                                         const float a = h.pixel(x, y)[3];
+                                         for (int c = 0; c < 4; ++c) d[c] *= std::min(1.f, a);
+                                     }
+                             };
+                             return kernels::general(std::move(g));
+                         }));
+
+    out.push_back(filter("CIHeightFieldFromMask", "Height Field From Mask", cats,
+                         {image(), distance("inputRadius", 10, {0, 300, 0, 300})},
+                         [](const FilterValues &v) {
+                             // A rounded height field: the blurred mask, shaped so that edges slope.
+                             const Image in = v.image("inputImage");
+                             const Image soft = blurs::gaussian(in, std::max(0.5, v.number("inputRadius") / 2));
+                             return kernels::color(soft, [](float *p, int n, int, int) {
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float m = clamp01(luminance(p[i], p[i + 1], p[i + 2]));
+                                     const float h = std::sqrt(1.f - (1.f - m) * (1.f - m));
+                                     p[i] = p[i + 1] = p[i + 2] = h;
+                                     p[i + 3] = 1.f;
+                                 }
+                             }).cropped(in.extent());
+                         }));
+
+    out.push_back(filter("CIBlendWithMask", "Blend With Mask", cats,
+                         {image(), image("inputBackgroundImage", "Background Image"), image("inputMaskImage", "Mask Image")},
+                         [](const FilterValues &v) {
+                             return mixWithMask(v.image("inputImage"), v.image("inputBackgroundImage"), v.image("inputMaskImage"), false);
+                         }));
+
+    out.push_back(filter("CIBlendWithAlphaMask", "Blend With Alpha Mask", cats,
+                         {image(), image("inputBackgroundImage", "Background Image"), image("inputMaskImage", "Mask Image")},
+                         [](const FilterValues &v) {
+                             return mixWithMask(v.image("inputImage"), v.image("inputBackgroundImage"), v.image("inputMaskImage"), true);
+                         }));
+}
+
+} // namespace imaging::catalogue

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "imaging/image.h"
+#include "imaging/pixelbuffer.h"
+
+namespace imaging {
+
+// The kernel kinds a filter is written with. Each takes the formula only; the nodes behind them
+// handle extents, regions of interest and tiling. All pixels are float RGBA premultiplied.
+namespace kernels {
+
+// Colour kernel: rewrites `count` pixels in place (x, y: image position of the first pixel).
+using ColorFunction = std::function<void(float *rgba, int count, int x, int y)>;
+Image color(const Image &input, ColorFunction f);
+
+// Helper for colour kernels that work on straight (unpremultiplied) colour: f gets r, g, b in
+// 0..1 (alpha already divided out) and may change all four; the result is premultiplied again.
+using StraightFunction = std::function<void(float &r, float &g, float &b, float &a)>;
+Image straightColor(const Image &input, StraightFunction f);
+
+// Warp kernel: maps an output point to the source point to sample (the inverse mapping).
+using WarpFunction = std::function<void(double x, double y, double &sx, double &sy)>;
+enum class Edge { Transparent, Clamp };
+// `extent` is the output extent; `roi`, when given, answers which input rectangle an output
+// rectangle reads; otherwise it is estimated by mapping a grid of points of the rectangle.
+Image warp(const Image &input, const Rect &extent, WarpFunction f, Edge edge = Edge::Transparent,
+           std::function<Rect(const Rect &)> roi = {});
+
+// The same for maps without jumps: the map is evaluated exactly on a grid every few pixels
+// (anchored in image space, so tiles agree) and interpolated in between, which makes costly
+// formulas (trigonometry per pixel) cheap. Not for maps with jumps (tilings, cells, holes).
+Image smoothWarp(const Image &input, const Rect &extent, WarpFunction f, Edge edge = Edge::Transparent);
+
+// Generator kernel: the colour (premultiplied) at a pixel centre.
+using GeneratorFunction = std::function<void(double x, double y, float *rgba)>;
+Image generator(const Rect &extent, GeneratorFunction f);
+
+// Blend kernel: `count` pixels of the source (foreground) and of the background, result into out.
+using BlendFunction = std::function<void(const float *src, const float *bg, float *out, int count)>;
+Image blend(const Image &source, const Image &background, BlendFunction f);
+
+// General kernel: any number of inputs, each read over the region `roi` asks for.
+struct General
+{
+    std::vector<Image> inputs;
+    Rect extent;
+    // Which rectangle of input i an output rectangle needs.
+    std::function<Rect(int input, const Rect &out)> roi;
+    // Fills every pixel of out from the input buffers (each covering its roi).
+    std::function<void(const std::vector<PixelBuffer> &in, PixelBuffer &out)> compute;
+    int tileSize = 256;
+};
+Image general(General kernel);
+
+} // namespace kernels
+
+} // namespace imaging

@@ -1,0 +1,131 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "imaging/filter.h"
+#include "imaging/image.h"
+#include "imaging/qimageadapter.h"
+#include "imaging/renderer.h"
+#include "testimages.h"
+
+using namespace imaging;
+
+TEST(Adapter, RoundTripKeepsPixelsAndOrientation)
+{
+    QImage src = testimages::pattern(37, 23);
+    src.setPixel(0, 0, qRgb(255, 0, 0)); // top-left
+    const Image img = imageFromQImage(src);
+    EXPECT_EQ(img.extent(), Rect(0, 0, 37, 23));
+    const QImage back = qimageFromImage(img);
+    ASSERT_EQ(back.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(testimages::maxChannelDifference(back, src), 0);
+
+    // Row 0 of the QImage is the top: image-space y = 22 is the top row.
+    PixelBuffer px(PixelRect::fromXYWH(0, 22, 1, 1));
+    img.render(px);
+    EXPECT_FLOAT_EQ(px.data()[0], 1.0f);
+    EXPECT_FLOAT_EQ(px.data()[1], 0.0f);
+}
+
+TEST(Adapter, NullAndInfiniteImagesGiveNullQImages)
+{
+    EXPECT_TRUE(imageFromQImage(QImage()).isNull());
+    EXPECT_TRUE(qimageFromImage(Image()).isNull());
+    auto gen = Filter::filterWithName("CIConstantColorGenerator");
+    ASSERT_TRUE(gen);
+    EXPECT_TRUE(gen->outputImage().extent().isInfinite());
+    EXPECT_TRUE(qimageFromImage(gen->outputImage()).isNull());
+    EXPECT_TRUE(renderToQImage(gen->outputImage(), Rect::infinite()).isNull());
+    // An absurd request is refused instead of allocated.
+    EXPECT_TRUE(renderToQImage(gen->outputImage(), Rect(0, 0, 1e7, 1e7)).isNull());
+}
+
+TEST(Adapter, RenderRegionSizeAndTopRow)
+{
+    const Image img = imageFromQImage(testimages::pattern(100, 80));
+    const QImage part = renderToQImage(img, Rect(10, 20, 30, 40));
+    ASSERT_EQ(part.size(), QSize(30, 40));
+    // The region's top edge (y = 60) is QImage row 80 - 60 = 20 of the source.
+    const QImage full = testimages::pattern(100, 80);
+    EXPECT_EQ(part.pixel(0, 0), full.pixel(10, 20));
+    EXPECT_EQ(part.pixel(29, 39), full.pixel(39, 59));
+    const QImage scaled = renderToQImage(img, Rect(0, 0, 100, 80), 0.25);
+    EXPECT_EQ(scaled.size(), QSize(25, 20));
+}
+
+TEST(Extents, CropsTransformsAndBlurs)
+{
+    const Image img = imageFromQImage(testimages::pattern(200, 100));
+    EXPECT_EQ(img.cropped(Rect(50, -10, 500, 60)).extent(), Rect(50, 0, 150, 50));
+    EXPECT_TRUE(img.cropped(Rect(300, 300, 10, 10)).extent().isEmpty());
+    EXPECT_EQ(img.transformed(AffineTransform::translation(5, -7)).extent(), Rect(5, -7, 200, 100));
+    const Rect rotated = img.transformed(AffineTransform::rotation(M_PI / 2)).extent();
+    EXPECT_NEAR(rotated.x(), -100, 1e-9);
+    EXPECT_NEAR(rotated.y(), 0, 1e-9);
+    EXPECT_NEAR(rotated.width(), 100, 1e-9);
+    EXPECT_NEAR(rotated.height(), 200, 1e-9);
+    EXPECT_TRUE(img.transformed(AffineTransform(0, 0, 0, 0, 1, 1)).isNull()); // singular
+
+    auto blur = Filter::filterWithName("CIGaussianBlur");
+    blur->setValue(QVariant::fromValue(img), "inputImage");
+    blur->setValue(4.0, "inputRadius");
+    const Rect e = blur->outputImage().extent();
+    EXPECT_TRUE(e.contains(Rect(-12, -12, 224, 124)));
+    EXPECT_FALSE(e.isInfinite());
+}
+
+TEST(Transforms, IdentityAndWholePixelShiftsAreExact)
+{
+    const QImage src = testimages::pattern(64, 48);
+    const Image img = imageFromQImage(src);
+    auto t = Filter::filterWithName("CIAffineTransform");
+    t->setValue(QVariant::fromValue(img), "inputImage");
+    EXPECT_EQ(testimages::maxChannelDifference(qimageFromImage(t->outputImage()), src), 0);
+
+    const Image moved = img.transformed(AffineTransform::translation(3, 2));
+    const QImage shifted = renderToQImage(moved, Rect(3, 2, 64, 48));
+    EXPECT_EQ(testimages::maxChannelDifference(shifted, src), 0);
+}
+
+TEST(Renderer, PiecewiseEqualsWhole)
+{
+    // A chain with convolutions, a warp and a blend: tiles must stitch without seams.
+    const Image img = imageFromQImage(testimages::pattern(300, 260));
+    auto blur = Filter::filterWithName("CIGaussianBlur");
+    blur->setValue(QVariant::fromValue(img), "inputImage");
+    blur->setValue(17.0, "inputRadius"); // takes the coarse-grid path
+    auto twirl = Filter::filterWithName("CITwirlDistortion");
+    twirl->setValue(QVariant::fromValue(blur->outputImage()), "inputImage");
+    const Image chain = twirl->outputImage();
+    ASSERT_FALSE(chain.isNull());
+
+    const PixelRect whole = PixelRect::fromXYWH(-20, -10, 330, 290);
+    const PixelBuffer a = Renderer::render(chain, whole);
+    // Odd pieces that do not line up with the renderer's tiles.
+    for (const PixelRect piece : {PixelRect{-20, -10, 117, 133}, PixelRect{117, 133, 310, 280}, PixelRect{51, 7, 52, 8}}) {
+        PixelBuffer b(piece);
+        chain.render(b);
+        for (int y = piece.y0; y < piece.y1; ++y)
+            for (int x = piece.x0; x < piece.x1; ++x)
+                for (int c = 0; c < 4; ++c)
+                    ASSERT_EQ(a.pixel(x, y)[c], b.pixel(x, y)[c]) << x << "," << y;
+    }
+}
+
+TEST(Preview, ScaledRenderMatchesDownscaledFullRender)
+{
+    const Image img = imageFromQImage(testimages::pattern(400, 300).scaled(400, 300));
+    auto blur = Filter::filterWithName("CIGaussianBlur");
+    blur->setValue(QVariant::fromValue(img), "inputImage");
+    blur->setValue(8.0, "inputRadius");
+    const Image out = blur->outputImage().cropped(img.extent());
+    const QImage preview = renderToQImage(out, img.extent(), 0.25);
+    const QImage reference = qimageFromImage(out).scaled(100, 75, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    ASSERT_EQ(preview.size(), reference.size());
+    // Away from the borders the two agree to a few levels.
+    int worst = 0;
+    for (int y = 5; y < 70; ++y)
+        for (int x = 5; x < 95; ++x)
+            worst = std::max(worst, std::abs(qGreen(preview.pixel(x, y)) - qGreen(reference.pixel(x, y))));
+    EXPECT_LE(worst, 8);
+}

@@ -1,0 +1,259 @@
+#include <cmath>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "imaging/filter.h"
+#include "imaging/filterregistry.h"
+#include "imaging/filtervalues.h"
+#include "imaging/qimageadapter.h"
+#include "imaging/renderer.h"
+#include "testimages.h"
+
+using namespace imaging;
+
+namespace {
+
+std::shared_ptr<Filter> make(const char *name, const Image &input = Image())
+{
+    auto f = Filter::filterWithName(name);
+    EXPECT_TRUE(f) << name;
+    if (f && !input.isNull()) f->setValue(QVariant::fromValue(input), "inputImage");
+    return f;
+}
+
+// Mean of each channel (0..255) over the image.
+std::array<double, 4> mean(const QImage &img)
+{
+    std::array<double, 4> m{};
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            m[0] += qRed(p); m[1] += qGreen(p); m[2] += qBlue(p); m[3] += qAlpha(p);
+        }
+    for (double &v : m) v /= double(img.width()) * img.height();
+    return m;
+}
+
+} // namespace
+
+TEST(ColorKernels, InvertIsExactAndTwiceIsIdentity)
+{
+    QImage src = testimages::pattern(61, 17);
+    src.setPixel(3, 3, qPremultiply(qRgba(200, 100, 50, 128))); // a half-transparent pixel
+    const Image img = imageFromQImage(src);
+    auto inv = make("CIColorInvert", img);
+    const QImage once = qimageFromImage(inv->outputImage());
+    for (int y = 0; y < src.height(); ++y)
+        for (int x = 0; x < src.width(); ++x) {
+            const QRgb p = src.pixel(x, y), q = once.pixel(x, y);
+            ASSERT_EQ(qAlpha(q), qAlpha(p));
+            ASSERT_EQ(qRed(q), qAlpha(p) - qRed(p)) << x << "," << y;
+            ASSERT_EQ(qGreen(q), qAlpha(p) - qGreen(p));
+            ASSERT_EQ(qBlue(q), qAlpha(p) - qBlue(p));
+        }
+    auto again = make("CIColorInvert", inv->outputImage());
+    EXPECT_EQ(testimages::maxChannelDifference(qimageFromImage(again->outputImage()), src), 0);
+}
+
+TEST(GaussianBlur, ConstantStaysConstantAndMeanIsKept)
+{
+    for (double radius : {2.0, 10.0, 40.0}) {
+        SCOPED_TRACE(radius);
+        // A constant image: inside (away from the transparent surroundings) nothing changes.
+        const Image flat = imageFromQImage(testimages::solid(600, 600, qRgb(90, 160, 30)));
+        auto blur = make("CIGaussianBlur", flat);
+        blur->setValue(radius, "inputRadius");
+        const int m = static_cast<int>(std::ceil(3.5 * radius)) + 16;
+        const QImage inner = renderToQImage(blur->outputImage(), Rect(m, m, 600 - 2 * m, 600 - 2 * m));
+        ASSERT_FALSE(inner.isNull());
+        EXPECT_EQ(testimages::maxChannelDifference(inner, testimages::solid(inner.width(), inner.height(), qRgb(90, 160, 30))), 0);
+
+        // The whole blurred extent holds the same total as the input: the blur keeps the mean.
+        const QImage pattern = testimages::pattern(160, 120);
+        auto blur2 = make("CIGaussianBlur", imageFromQImage(pattern));
+        blur2->setValue(radius, "inputRadius");
+        const Rect e = blur2->outputImage().extent();
+        const QImage all = renderToQImage(blur2->outputImage(), e);
+        const auto before = mean(pattern), after = mean(all);
+        const double areaRatio = (e.width() * e.height()) / (160.0 * 120.0);
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(after[c] * areaRatio, before[c], 0.6) << c;
+    }
+}
+
+TEST(GaussianBlur, MatchesAReferenceGaussianAtSamplePoints)
+{
+    // Brute-force 2-D Gaussian at a few points, against both the exact and the coarse-grid path.
+    const QImage src = testimages::pattern(300, 300);
+    const Image img = imageFromQImage(src);
+    for (double sigma : {3.0, 12.0}) {
+        auto blur = make("CIGaussianBlur", img);
+        blur->setValue(sigma, "inputRadius");
+        const PixelBuffer out = Renderer::render(blur->outputImage(), PixelRect{140, 140, 160, 160});
+        PixelBuffer in(PixelRect{0, 0, 300, 300});
+        img.render(in);
+        const int R = static_cast<int>(std::ceil(4 * sigma));
+        for (auto [x, y] : {std::pair{140, 140}, std::pair{151, 157}, std::pair{159, 143}}) {
+            double acc = 0, wsum = 0;
+            for (int j = -R; j <= R; ++j)
+                for (int i = -R; i <= R; ++i) {
+                    const double w = std::exp(-(i * i + j * j) / (2 * sigma * sigma));
+                    acc += w * in.pixel(x + i, y + j)[1];
+                    wsum += w;
+                }
+            EXPECT_NEAR(out.pixel(x, y)[1], acc / wsum, 3.0 / 255) << sigma << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST(Generators, CheckerboardAndStripesGeometryAtDefaults)
+{
+    auto board = make("CICheckerboardGenerator");
+    const Image b = board->outputImage();
+    EXPECT_TRUE(b.extent().isInfinite());
+    // Squares of 80 starting at the centre (150, 150): colour 0 (white) in the square whose
+    // bottom-left corner is the centre, alternating with black.
+    const QImage img = renderToQImage(b, Rect(0, 0, 400, 400));
+    auto at = [&](int x, int y) { return img.pixel(x, 399 - y); }; // image-space lookup
+    EXPECT_EQ(at(150, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(at(229, 229), qRgb(255, 255, 255));
+    EXPECT_EQ(at(230, 150), qRgb(0, 0, 0));
+    EXPECT_EQ(at(149, 150), qRgb(0, 0, 0));
+    EXPECT_EQ(at(149, 149), qRgb(255, 255, 255));
+    EXPECT_EQ(at(70, 70), qRgb(255, 255, 255));
+    EXPECT_EQ(at(69, 70), qRgb(0, 0, 0));
+
+    auto stripes = make("CIStripesGenerator");
+    const QImage s = renderToQImage(stripes->outputImage(), Rect(0, 0, 400, 10));
+    for (int x = 0; x < 400; ++x) {
+        const bool white = static_cast<int>(std::floor((x + 0.5 - 150) / 80.0)) % 2 == 0;
+        ASSERT_EQ(s.pixel(x, 5), white ? qRgb(255, 255, 255) : qRgb(0, 0, 0)) << x;
+    }
+}
+
+TEST(Warps, IdentityParametersChangeNothing)
+{
+    const QImage src = testimages::pattern(320, 240);
+    const Image img = imageFromQImage(src);
+    auto twirl = make("CITwirlDistortion", img);
+    twirl->setValue(0.0, "inputAngle");
+    EXPECT_EQ(testimages::maxChannelDifference(qimageFromImage(twirl->outputImage()), src), 0);
+    twirl->setValue(1.0, "inputAngle");
+    EXPECT_GT(testimages::maxChannelDifference(qimageFromImage(twirl->outputImage()), src), 10);
+}
+
+TEST(Blends, SourceOverAndColorDodgeFollowTheirFormulas)
+{
+    const QRgb fg = qPremultiply(qRgba(200, 40, 100, 128)), bg = qRgb(60, 120, 250);
+    const Image f = imageFromQImage(testimages::solid(4, 4, fg));
+    const Image b = imageFromQImage(testimages::solid(4, 4, bg));
+    auto over = make("CISourceOverCompositing", f);
+    over->setValue(QVariant::fromValue(b), "inputBackgroundImage");
+    const QRgb o = qimageFromImage(over->outputImage()).pixel(1, 1);
+    const double as = qAlpha(fg) / 255.0;
+    EXPECT_NEAR(qRed(o), qRed(fg) + qRed(bg) * (1 - as), 1.0);
+    EXPECT_NEAR(qGreen(o), qGreen(fg) + qGreen(bg) * (1 - as), 1.0);
+    EXPECT_EQ(qAlpha(o), 255);
+
+    // Colour dodge, both opaque: B = min(1, Cb / (1 - Cs)), 1 where Cs = 1, 0 where Cb = 0.
+    const QRgb s2 = qRgb(128, 255, 10), b2 = qRgb(100, 50, 0);
+    auto dodge = make("CIColorDodgeBlendMode", imageFromQImage(testimages::solid(2, 2, s2)));
+    dodge->setValue(QVariant::fromValue(imageFromQImage(testimages::solid(2, 2, b2))), "inputBackgroundImage");
+    const QRgb d = qimageFromImage(dodge->outputImage()).pixel(0, 0);
+    EXPECT_NEAR(qRed(d), std::min(255.0, 100.0 / (1 - 128 / 255.0)), 1.0);
+    EXPECT_EQ(qGreen(d), 255);
+    EXPECT_EQ(qBlue(d), 0);
+}
+
+TEST(FilterValues, WrongTypesAreRejectedAndNumbersClamped)
+{
+    auto blur = make("CIGaussianBlur");
+    blur->setValue(QString("ten"), "inputRadius");
+    EXPECT_DOUBLE_EQ(blur->value("inputRadius").toDouble(), 10.0);
+    blur->setValue(std::nan(""), "inputRadius");
+    EXPECT_DOUBLE_EQ(blur->value("inputRadius").toDouble(), 10.0);
+    blur->setValue(-5.0, "inputRadius");
+    EXPECT_DOUBLE_EQ(blur->value("inputRadius").toDouble(), 0.0); // hard minimum
+    blur->setValue(QVariant::fromValue(Color(1, 0, 0)), "inputImage");
+    EXPECT_FALSE(blur->value("inputImage").isValid());
+    blur->setValue(1.0, "inputNoSuchKey"); // logged, ignored
+    EXPECT_TRUE(blur->outputImage().isNull()); // no image yet: no output
+
+    auto twirl = make("CITwirlDistortion");
+    twirl->setValue(QVariant::fromValue(Vector{1, std::numeric_limits<double>::infinity()}), "inputCenter");
+    EXPECT_EQ(twirl->value("inputCenter").value<Vector>(), (Vector{150, 150}));
+    // A four-value vector (as the canvas handles write) is accepted for a position.
+    twirl->setValue(QVariant::fromValue(Vector{10, 20, 0, 0}), "inputCenter");
+    EXPECT_EQ(twirl->value("inputCenter").value<Vector>().count(), 4u);
+
+    // Absurd coordinates are clamped, and rendering with them gives a picture, not a crash.
+    auto cells = make("CICrystallize", imageFromQImage(testimages::pattern(40, 30)));
+    cells->setValue(QVariant::fromValue(Vector{1e300, -1e300}), "inputCenter");
+    EXPECT_DOUBLE_EQ(cells->value("inputCenter").value<Vector>().X(), 1e8);
+    EXPECT_FALSE(qimageFromImage(cells->outputImage()).isNull());
+
+    auto clamp = make("CIAffineClamp");
+    clamp->setValue(QVariant::fromValue(Vector{1, 2, 3}), "inputTransform"); // too short
+    EXPECT_EQ(clamp->value("inputTransform").value<Vector>().count(), 6u);
+    clamp->setValue(QVariant::fromValue(AffineTransform::scale(2, 2)), "inputTransform");
+    EXPECT_EQ(clamp->value("inputTransform").value<AffineTransform>(), AffineTransform::scale(2, 2));
+}
+
+TEST(Attributes, LaidOutAsTheControlsExpect)
+{
+    auto blur = make("CIGaussianBlur");
+    const QVariantMap a = blur->attributes();
+    EXPECT_EQ(a.value("CIAttributeFilterName").toString(), "CIGaussianBlur");
+    EXPECT_EQ(a.value("CIAttributeFilterDisplayName").toString(), "Gaussian Blur");
+    EXPECT_TRUE(a.value("CIAttributeFilterCategories").toStringList().contains("CICategoryBlur"));
+    const QVariantMap r = a.value("inputRadius").toMap();
+    EXPECT_EQ(r.value("CIAttributeClass").toString(), "NSNumber");
+    EXPECT_EQ(r.value("CIAttributeType").toString(), "CIAttributeTypeDistance");
+    EXPECT_EQ(r.value("CIAttributeDisplayName").toString(), "Radius");
+    EXPECT_DOUBLE_EQ(r.value("CIAttributeDefault").toDouble(), 10.0);
+    EXPECT_TRUE(r.contains("CIAttributeSliderMax"));
+    EXPECT_EQ(a.value("inputImage").toMap().value("CIAttributeClass").toString(), "CIImage");
+    EXPECT_EQ(blur->inputKeys(), (QStringList{"inputImage", "inputRadius"}));
+}
+
+TEST(Registry, CategoriesExternalFiltersAndLocalizedNames)
+{
+    EXPECT_EQ(Filter::filterWithName("CINoSuchFilter"), nullptr);
+    EXPECT_TRUE(Filter::filterNamesInCategory("CICategoryBlur").contains("CIGaussianBlur"));
+    EXPECT_FALSE(Filter::filterNamesInCategory("CICategoryBlur").contains("CIColorInvert"));
+    EXPECT_TRUE(Filter::filterNamesInCategories({"CICategoryBlur", "CICategoryVideo"}).contains("CIGaussianBlur"));
+    EXPECT_EQ(FilterRegistry::localizedNameForCategory("CICategoryColorAdjustment"), "Color Adjustment");
+    EXPECT_EQ(Filter::localizedNameForFilterName("CITwirlDistortion"), "Twirl Distortion");
+
+    FilterDescription d;
+    d.name = "XTestHalve";
+    d.displayName = "Test Halve";
+    d.categories = {"CICategoryStylize"};
+    InputDescription in;
+    in.key = "inputImage";
+    in.attributeClass = "CIImage";
+    d.inputs = {in};
+    d.build = [](const FilterValues &v) { return v.image("inputImage").transformed(AffineTransform::scale(0.5, 0.5)); };
+    EXPECT_TRUE(FilterRegistry::registerFilter(d));
+    EXPECT_TRUE(Filter::filterNamesInCategory("CICategoryStylize").contains("XTestHalve"));
+    auto f = Filter::filterWithName("XTestHalve");
+    ASSERT_TRUE(f);
+    f->setValue(QVariant::fromValue(imageFromQImage(testimages::pattern(10, 10))), "inputImage");
+    EXPECT_EQ(f->outputImage().extent(), Rect(0, 0, 5, 5));
+    FilterDescription broken;
+    EXPECT_FALSE(FilterRegistry::registerFilter(broken));
+}
+
+TEST(Convolutions, MedianRemovesAnOutlierAndKeepsEdges)
+{
+    QImage src = testimages::solid(9, 9, qRgb(40, 40, 40));
+    for (int y = 0; y < 9; ++y)
+        for (int x = 5; x < 9; ++x) src.setPixel(x, y, qRgb(200, 200, 200)); // an edge
+    src.setPixel(2, 4, qRgb(255, 0, 255));                                  // an outlier
+    auto median = make("CIMedianFilter", imageFromQImage(src));
+    const QImage out = qimageFromImage(median->outputImage());
+    EXPECT_EQ(out.pixel(2, 4), qRgb(40, 40, 40));
+    EXPECT_EQ(out.pixel(4, 4), qRgb(40, 40, 40));
+    EXPECT_EQ(out.pixel(5, 4), qRgb(200, 200, 200));
+}
