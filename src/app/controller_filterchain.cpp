@@ -1,0 +1,370 @@
+// The standard mode's filter chain: choosing a filter in the list, preparing it (defaults, image
+// inputs, automatic defaults for filters that need special inputs), building its control box, the
+// undoable input setters with their step names, and the list's selection handling.
+#include "app/controller.h"
+#include "app/datasource.h"
+
+#include "imaging/filterdescription.h"
+#include "imaging/qimageadapter.h"
+#include "platform/autoresizing.h"
+#include "platform/geometry.h"
+#include "platform/undomanager.h"
+#include "views/filterview.h"
+#include "views/myimageview.h"
+#include "views/parameterview.h"
+#include "widgets/onlytextclosedbutton.h"
+
+#include <QAbstractItemModel>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QItemSelectionModel>
+#include <QSplitter>
+#include <QTreeView>
+
+namespace {
+
+QVariantMap inputAttributes(const imaging::Filter &filter, const QString &key)
+{
+    return filter.attributes().value(key).toMap();
+}
+
+QString attributeClass(const QVariantMap &attributes)
+{
+    return attributes.value(imaging::kCIAttributeClass).toString();
+}
+
+// The control an input gets; None for inputs edited on the canvas or not at all.
+FilterView::ControlType controlTypeFor(const QVariantMap &attributes)
+{
+    if (attributes.isEmpty())
+        return FilterView::None;
+    const QString cls = attributeClass(attributes);
+    const QString type = attributes.value(imaging::kCIAttributeType).toString();
+    if (cls == QLatin1String("NSNumber"))
+        return type == imaging::kCIAttributeTypeBoolean ? FilterView::Flag : FilterView::Number;
+    if (cls == QLatin1String("CIColor"))
+        return FilterView::Colour;
+    if (cls == QLatin1String("CIImage"))
+        return FilterView::ImageWell;
+    if (cls == QLatin1String("NSAffineTransform"))
+        return FilterView::Transform;
+    if (cls == QLatin1String("CIVector")) {
+        if (type.isEmpty())
+            return FilterView::VectorRow;
+        if (type == imaging::kCIAttributeTypeOffset)
+            return FilterView::Offset;
+    }
+    return FilterView::None;
+}
+
+// Reads a default filter image from the resources once; a failure is logged and tried again on the
+// next use.
+imaging::Image loadDefaultImage(imaging::Image &cache, const QString &path)
+{
+    if (cache.isNull() && !path.isEmpty()) {
+        QImageReader reader(path);
+        const QImage picture = reader.read();
+        if (picture.isNull())
+            qWarning("Controller: cannot read the default filter image %s: %s", qPrintable(path),
+                     qPrintable(reader.errorString()));
+        else
+            cache = imaging::imageFromQImage(picture);
+    }
+    return cache;
+}
+
+} // namespace
+
+void Controller::addFilter(const QString &name, int index)
+{
+    currentFilter = imaging::Filter::filterWithName(name);
+    if (currentFilter) {
+        currentFilter->setDefaults();
+        _setupAllImageInputsToNotNil(*currentFilter);
+        setAutomaticDefaults(*currentFilter);
+    } else {
+        qWarning("Controller: there is no filter named \"%s\"", qPrintable(name));
+    }
+    updateFilterControls(index);
+}
+
+void Controller::_setupAllImageInputsToNotNil(imaging::Filter &filter)
+{
+    if (backgroundImage.isNull())
+        return;
+    for (const QString &key : filter.inputKeys())
+        if (attributeClass(inputAttributes(filter, key)) == QLatin1String("CIImage"))
+            filter.setValue(QVariant::fromValue(backgroundImage), key);
+}
+
+void Controller::setAutomaticDefaults(imaging::Filter &filter)
+{
+    const QString name = filter.name();
+    auto setImage = [&filter](const char *key, const imaging::Image &image) {
+        if (!image.isNull())
+            filter.setValue(QVariant::fromValue(image), QLatin1String(key));
+    };
+    if (name == QLatin1String("CIGlassDistortion")) {
+        setImage("inputTexture", defaultTexture());
+    } else if (name == QLatin1String("CIRippleTransition")) {
+        setImage("inputShadingImage", defaultAlphaEMap());
+    } else if (name == QLatin1String("CIPageCurlTransition")) {
+        setImage("inputShadingImage", defaultAlphaEMap());
+        filter.setValue(double(-0.7853982f), QStringLiteral("inputAngle"));
+    } else if (name == QLatin1String("CIShadedMaterial")) {
+        setImage("inputShadingImage", defaultShadingEMap());
+    } else if (name == QLatin1String("CIColorMap")) {
+        setImage("inputGradientImage", defaultRamp());
+    } else if (name == QLatin1String("CIDisintegrateWithMaskTransition")) {
+        setImage("inputMaskImage", defaultMask());
+    } else if (name == QLatin1String("CICircularWrap")) {
+        // Centred in the visible canvas.
+        const imaging::Rect b = ciView ? ciView->bounds() : imaging::Rect();
+        const float cx = float(b.x() + b.width() * 0.5);
+        const float cy = float(b.y() + b.height() * 0.5);
+        filter.setValue(QVariant::fromValue(imaging::Vector{cx, cy}), QStringLiteral("inputCenter"));
+    } else if (name == QLatin1String("CIGaussianGradient") || name == QLatin1String("CILinearGradient")
+               || name == QLatin1String("CIRadialGradient") || name == QLatin1String("CIStripesGenerator")
+               || name == QLatin1String("CICheckerboardGenerator")) {
+        // Half-transparent, so that the picture under the generator shows through.
+        filter.setValue(QVariant::fromValue(imaging::Color(1, 1, 1, 0.5)), QStringLiteral("inputColor0"));
+        filter.setValue(QVariant::fromValue(imaging::Color(0, 0, 0, 0.5)), QStringLiteral("inputColor1"));
+    } else if (name == QLatin1String("CIConstantColorGenerator")) {
+        filter.setValue(QVariant::fromValue(imaging::Color(1, 0.5, 0, 0.5)), QStringLiteral("inputColor"));
+    }
+}
+
+void Controller::updateFilterControls(int tag)
+{
+    if (!placeCntrlView)
+        return;
+    QWidget *panel = placeCntrlView;
+    panel->setMinimumHeight(0);
+    const QRectF frame(0, 0, panel->width(), panel->height());
+    auto *box = new FilterView(frame, panel);
+    box->setFilter(currentFilter);
+    box->show();
+    // The box fills the controls area and follows its size.
+    Autoresizing::attach(box, frame, NSViewWidthSizable | NSViewHeightSizable, frame.size());
+    box->setMaster(this);
+    box->setTag(tag);
+    box->tryFilterHeader(currentFilter);
+
+    QList<QPair<QString, FilterView::ControlType>> rows;
+    if (currentFilter) {
+        const imaging::Filter &filter = *currentFilter;
+        const QVariantMap attributes = filter.attributes();
+        const QStringList keys = filter.inputKeys();
+        // The input that carries the current image gets no control.
+        bool hasBackground = false;
+        for (const QString &key : keys)
+            if (key == QLatin1String("inputBackgroundImage")
+                && attributeClass(attributes.value(key).toMap()) == QLatin1String("CIImage"))
+                hasBackground = true;
+        const QString carrier = hasBackground ? QStringLiteral("inputBackgroundImage") : QStringLiteral("inputImage");
+        for (const QString &key : keys) {
+            const FilterView::ControlType type = controlTypeFor(attributes.value(key).toMap());
+            if (type == FilterView::None || (type == FilterView::ImageWell && key == carrier))
+                continue;
+            rows.append({key, type});
+        }
+    }
+
+    // Measuring pass, then the building pass over the same rows.
+    for (const auto &[key, type] : rows) {
+        switch (type) {
+        case FilterView::Number: box->trySliderForFilter(currentFilter, key); break;
+        case FilterView::Flag: box->tryCheckBoxForFilter(currentFilter, key); break;
+        case FilterView::Colour: box->tryColorWellForFilter(currentFilter, key); break;
+        case FilterView::ImageWell: box->tryImageWellForFilter(currentFilter, key); break;
+        case FilterView::Transform: box->tryTransformForFilter(currentFilter, key); break;
+        case FilterView::VectorRow: box->tryVectorForFilter(currentFilter, key); break;
+        case FilterView::Offset: box->tryOffsetForFilter(currentFilter, key); break;
+        case FilterView::None: break;
+        }
+    }
+    box->trimBox();
+    box->addFilterHeader(currentFilter, tag, true);
+    for (const auto &[key, type] : rows) {
+        switch (type) {
+        case FilterView::Number: box->addSliderForFilter(currentFilter, key); break;
+        case FilterView::Flag: box->addCheckBoxForFilter(currentFilter, key); break;
+        case FilterView::Colour: box->addColorWellForFilter(currentFilter, key); break;
+        case FilterView::ImageWell: box->addImageWellForFilter(currentFilter, key); break;
+        case FilterView::Transform: box->addTransformForFilter(currentFilter, key); break;
+        case FilterView::VectorRow: box->addVectorForFilter(currentFilter, key); break;
+        case FilterView::Offset: box->addOffsetForFilter(currentFilter, key); break;
+        case FilterView::None: break;
+        }
+    }
+
+    // When the rows need more height than the area has, the area grows and its scroll view scrolls;
+    // the rows keep their distance from the top. The area shrinks back when the box goes away.
+    const int needed = box->neededHeight();
+    if (needed > panel->height()) {
+        panel->setMinimumHeight(needed);
+        panel->resize(panel->width(), needed);
+    }
+    QObject::connect(box, &QObject::destroyed, panel, [panel] {
+        panel->setMinimumHeight(0);
+        if (QWidget *viewport = panel->parentWidget())
+            panel->resize(viewport->size());
+    });
+}
+
+imaging::Image Controller::defaultTexture() { return loadDefaultImage(texture, texturepath); }
+imaging::Image Controller::defaultShadingEMap() { return loadDefaultImage(shadingemap, shadingemappath); }
+imaging::Image Controller::defaultAlphaEMap() { return loadDefaultImage(alphaemap, alphaemappath); }
+imaging::Image Controller::defaultRamp() { return loadDefaultImage(ramp, ramppath); }
+imaging::Image Controller::defaultMask() { return loadDefaultImage(mask, maskpath); }
+
+void Controller::setFilter(const std::shared_ptr<imaging::Filter> &filter, const QVariant &value, const QString &key)
+{
+    if (!filter)
+        return;
+    const QVariant old = filter->value(key);
+    filter->setValue(value, key);
+    // The inverse step sets the old value back, and records its own inverse in turn (redo).
+    if (UndoManager *um = undoManager())
+        um->registerUndo(this, [this, filter, old, key] { setFilter(filter, old, key); });
+}
+
+void Controller::setDict(const std::shared_ptr<QVariantMap> &dict, const QVariant &value, const QString &key)
+{
+    if (!dict)
+        return;
+    const QVariant old = dict->value(key);
+    if (value.isValid())
+        dict->insert(key, value);
+    else
+        dict->remove(key);
+    if (UndoManager *um = undoManager())
+        um->registerUndo(this, [this, dict, old, key] { setDict(dict, old, key); });
+}
+
+void Controller::setActionNameForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
+{
+    if (!filter)
+        return;
+    if (UndoManager *um = undoManager())
+        um->setActionName(actionNameForFilter(*filter, key));
+}
+
+QString Controller::actionNameForFilter(const imaging::Filter &filter, const QString &key)
+{
+    return QStringLiteral("Change to %1 %2")
+        .arg(imaging::Filter::localizedNameForFilterName(filter.name()), unInterCap1(key.mid(5)));
+}
+
+QString Controller::unInterCap1(const QString &text)
+{
+    return unInterCap(text);
+}
+
+bool Controller::isControlsPresent(const imaging::Filter &filter)
+{
+    const QVariantMap attributes = filter.attributes();
+    for (const QString &key : filter.inputKeys()) {
+        const QVariantMap a = attributes.value(key).toMap();
+        const QString cls = attributeClass(a);
+        const QString type = a.value(imaging::kCIAttributeType).toString();
+        if (cls == QLatin1String("NSAffineTransform"))
+            return true;
+        if (cls == QLatin1String("CIVector")
+            && (type == imaging::kCIAttributeTypePosition || type == imaging::kCIAttributeTypeRectangle
+                || type == imaging::kCIAttributeTypePosition3))
+            return true;
+    }
+    return false;
+}
+
+bool Controller::isControlsPresent() const
+{
+    return currentFilter && isControlsPresent(*currentFilter);
+}
+
+namespace {
+
+QModelIndex selectedItem(QTreeView *list)
+{
+    if (!list || !list->selectionModel())
+        return {};
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QModelIndex() : rows.first();
+}
+
+// The filter name of a filter row: the record's "class". Models other than the catalogue hand the
+// record out under Qt::UserRole (as a map, or the name alone).
+QString filterClassOf(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return {};
+    if (const auto *catalogue = qobject_cast<const DataSource *>(index.model()))
+        return catalogue->filterRecord(index).value(QStringLiteral("class")).toString();
+    const QVariant data = index.data(Qt::UserRole);
+    if (data.metaType() == QMetaType::fromType<QVariantMap>())
+        return data.toMap().value(QStringLiteral("class")).toString();
+    return data.toString();
+}
+
+} // namespace
+
+void Controller::outlineViewSelectionDidChange(QTreeView *list)
+{
+    switch (filerMode()) {
+    case 0: outlineViewSelectionDidChange_CIF(list); break;
+    default: break; // the 3D and custom lists have handlers of their own
+    }
+    updateMainBtnState();
+    updateView();
+}
+
+void Controller::outlineViewSelectionDidChange_CIF(QTreeView *list)
+{
+    // Clearing the selection below re-enters through the selection signal; that pass has nothing
+    // left to do.
+    static bool busy = false;
+    if (busy)
+        return;
+    busy = true;
+    const QModelIndex item = selectedItem(list);
+    const QString filterClass = item.isValid() && !list->model()->hasChildren(item) ? filterClassOf(item) : QString();
+    if (!filterClass.isEmpty()) {
+        clearControls();
+        addFilter(filterClass, 111);
+        updateView();
+        if (m_selectes_FavBtn)
+            m_selectes_FavBtn->setChecked(false);
+        m_selectes_FavBtn = nullptr;
+        m_wasChanged = true;
+    } else if (item.isValid() && list->model()->hasChildren(item)) {
+        // A category row opens or closes and drops the current filter.
+        list->setExpanded(item, !list->isExpanded(item));
+        clearAll();
+    } else {
+        clearAll();
+    }
+    busy = false;
+}
+
+void Controller::connectStandardMode()
+{
+    if (!listView)
+        return;
+    if (!listView->model()) {
+        // The catalogue of filters, owned by the list.
+        listView->setModel(new DataSource(listView));
+        listView->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        listView->header()->setStretchLastSection(true);
+    }
+    // The list and the controls under it share their column; the controls get two fifths, so
+    // that a filter's rows show without scrolling in the usual case.
+    if (auto *split = qobject_cast<QSplitter *>(listView->parentWidget()); split && split->count() == 2) {
+        const int total = std::max(split->height(), 600);
+        split->setSizes({total * 3 / 5, total - total * 3 / 5});
+    }
+    if (!listView->selectionModel())
+        return;
+    connect(listView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { outlineViewSelectionDidChange(listView); });
+}
