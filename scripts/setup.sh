@@ -10,6 +10,8 @@ packages=(
   libtbb-dev libexiv2-dev libopenjp2-7-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
+  poppler-utils
+  libvips-tools python3-opencv python3-numpy
 )
 
 missing=()

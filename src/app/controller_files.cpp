@@ -1,65 +1,25 @@
-// Opening and saving the current image.
+// Opening and saving the current image, and the pictures of the current result that saving,
+// copying and the 3D mode use.
 #include "app/controller.h"
 
 #include "app/mainwindow.h"
+#include "effects/baseeffect.h"
 #include "imaging/qimageadapter.h"
+#include "platform/imagefiles.h"
 #include "widgets/dovalert.h"
 
-#include <QApplication>
-#include <QBuffer>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
-struct ExportFormat
-{
-    const char *name;      // shown in the save dialog and used as the file extension
-    const char *writer;    // Qt image writer format, or "pdf"
-};
+// The resolution handed to the writers when no resolution is chosen; the files do not depend on it.
+constexpr float defaultResolution = 300.0f;
 
-// The formats the save dialog offers, in the order it lists them. ICNS files hold TIFF data.
-const ExportFormat exportFormats[] = {
-    {"JPEG", "jpeg"}, {"TIFF", "tiff"}, {"PNG", "png"}, {"BMP", "bmp"}, {"ICNS", "tiff"}, {"PDF", "pdf"},
-};
-
-const ExportFormat *formatForExtension(const QString &extension)
+int askReplace(QWidget *window)
 {
-    for (const ExportFormat &format : exportFormats)
-        if (extension.compare(QLatin1String(format.name), Qt::CaseInsensitive) == 0)
-            return &format;
-    return nullptr;
-}
-
-QByteArray encode(const QImage &image, const ExportFormat &format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (qstrcmp(format.writer, "pdf") == 0) {
-        // One page whose size in points equals the picture's size in pixels.
-        QPdfWriter pdf(&buffer);
-        pdf.setResolution(72);
-        pdf.setPageSize(QPageSize(QSizeF(image.width(), image.height()), QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        QPainter painter(&pdf);
-        painter.drawImage(QRect(0, 0, image.width(), image.height()), image);
-        painter.end();
-    } else {
-        QImageWriter writer(&buffer, format.writer);
-        if (!writer.write(image)) {
-            qWarning("Save: the %s encoder failed: %s", format.name, qPrintable(writer.errorString()));
-            return QByteArray();
-        }
-    }
-    return bytes;
+    return DovAlert::Alert_OKCancel(window, QStringLiteral("Do you want to replace an existing file?"),
+        QStringLiteral("A file with the same name is already exists. Replacing it will overwrite its current contents."));
 }
 
 } // namespace
@@ -68,37 +28,51 @@ void Controller::openImg()
 {
     auto *dialog = new QFileDialog(window, tr("Open Image"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    QStringList patterns;
-    for (const QByteArray &format : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
-    dialog->setNameFilters({tr("Images (%1)").arg(patterns.join(' ')), tr("All files (*)")});
+    dialog->setNameFilters({tr("Images (%1)").arg(ImageFiles::readablePatterns().join(' ')), tr("All files (*)")});
     dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &path) { openFile(path); });
+    connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
+        openImgPanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles());
+    });
     dialog->open();
+}
+
+void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
+{
+    if (returnCode == 1 && !files.isEmpty())
+        openFile(files.first());
 }
 
 bool Controller::openFile(const QString &path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
-    if (image.isNull()) {
+    QString error;
+    const QImage picture = ImageFiles::readImageFile(path, &error);
+    if (picture.isNull()) {
         // Keep the current image and title: an unreadable file must not leave the program empty.
-        qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(reader.errorString()));
+        qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(error));
         return false;
     }
+    // Opening keeps the current effect, records no undo step and leaves the changed flag alone.
     setFilePath(path);
-    setBackgroundImage(imaging::imageFromQImage(image));
+    setBackgroundImage(imaging::imageFromQImage(picture));
     return true;
 }
 
 void Controller::saveImg()
 {
-    if (_filePath.isEmpty())
+    if (_filePath.isEmpty()) {
         runSavePanel();
-    else
-        finishSave(saveExistFile());
+        return;
+    }
+    const bool ok = saveExistFile();
+    if (ok && m_wasChanged) {
+        // Cancel in the replace question: nothing was written, so the changes are still unsaved
+        // and a pending quit must not go ahead (the next quit asks again).
+        s_quitAfterSave = false;
+        return;
+    }
+    finishSave(ok);
 }
 
 void Controller::saveImgAs()
@@ -108,36 +82,19 @@ void Controller::saveImgAs()
 
 bool Controller::saveExistFile()
 {
-    const int answer = DovAlert::Alert_OKCancel(window, QStringLiteral("Do you want to replace an existing file?"),
-        QStringLiteral("A file with the same name is already exists. Replacing it will overwrite its current contents."));
-    if (answer == 2)
+    if (askReplace(window) == 2)
         return true; // nothing written, and nothing to report
-    return simplySave(_filePath);
-}
-
-bool Controller::simplySave(const QString &path)
-{
-    const ExportFormat *format = formatForExtension(QFileInfo(path).suffix());
-    if (!format) {
-        qWarning("Save: no export format for %s", qPrintable(path));
+    const int format = ImageFiles::formatForExtension(QFileInfo(_filePath).suffix());
+    if (format < 0) {
+        qWarning("Save: the extension of %s names no export format", qPrintable(_filePath));
         return false;
     }
-    const QImage image = getEffectedImage();
-    if (image.isNull()) {
-        qWarning("Save: there is no picture to save");
-        return false;
-    }
-    const QByteArray bytes = encode(image, *format);
-    if (bytes.isEmpty())
-        return false;
-    // Written to a temporary file beside the target and renamed into place, so that a failed save
-    // never destroys the existing file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qWarning("Save: cannot write %s: %s", qPrintable(path), qPrintable(file.errorString()));
-        return false;
-    }
-    return true;
+    // The changed flag is cleared only once the file is really written (finishSave).
+    const bool ok = format == ImageFiles::PDF ? createPDFFile(_filePath, defaultResolution)
+                                              : simplySave(format, defaultResolution, _filePath);
+    if (ok)
+        m_wasChanged = false;
+    return ok;
 }
 
 void Controller::finishSave(bool ok)
@@ -153,41 +110,126 @@ void Controller::finishSave(bool ok)
     DovAlert::Alert_OK(window, QStringLiteral("Couldn't save file."), QStringLiteral("File I/O error occured."));
 }
 
+QStringList Controller::initExportFormats()
+{
+    QStringList filters;
+    for (const QString &name : ImageFiles::exportFormatNames())
+        filters << QStringLiteral("%1 (*.%2)").arg(name, name.toLower());
+    return filters;
+}
+
 void Controller::runSavePanel()
 {
     auto *dialog = new QFileDialog(window, QStringLiteral("Save Image As:"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setOption(QFileDialog::DontConfirmOverwrite); // the replace question is our own alert
-    QStringList filters;
-    for (const ExportFormat &format : exportFormats)
-        filters << QStringLiteral("%1 (*.%2)").arg(QLatin1String(format.name), QString::fromLatin1(format.name).toLower());
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList filters = initExportFormats();
     dialog->setNameFilters(filters);
-    dialog->selectNameFilter(filters.value(format_type));
+    // The format chosen last in this run (JPEG at first).
+    dialog->selectNameFilter(filters.value(format_type, filters.first()));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::finished, this, [this, dialog, filters](int result) {
-        if (result != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
-            // Cancelling the dialog cancels a pending quit too: quitting now would lose the changes.
-            s_quitAfterSave = false;
-            return;
-        }
-        format_type = std::max<qsizetype>(0, filters.indexOf(dialog->selectedNameFilter()));
-        const ExportFormat &format = exportFormats[format_type];
-        // Only the extension is set; directories and the file name keep their case.
-        QFileInfo chosen(dialog->selectedFiles().first());
-        const QString target = chosen.dir().filePath(chosen.completeBaseName() + '.' + QString::fromLatin1(format.name).toLower());
-        if (QFileInfo::exists(target)) {
-            const int answer = DovAlert::Alert_OKCancel(window, QStringLiteral("Do you want to replace an existing file?"),
-                QStringLiteral("A file with the same name is already exists. Replacing it will overwrite its current contents."));
-            if (answer != 1) {
-                s_quitAfterSave = false;
-                return;
-            }
-        }
-        const bool ok = simplySave(target);
-        if (ok)
-            setFilePath(target);
-        finishSave(ok);
+        savePanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles().value(0),
+                        int(filters.indexOf(dialog->selectedNameFilter())));
     });
     dialog->open();
+}
+
+void Controller::savePanelDidEnd(int returnCode, const QString &path, int formatIndex)
+{
+    if (returnCode == 1 && !path.trimmed().isEmpty()) {
+        const int format = formatIndex >= 0 && formatIndex < ImageFiles::FormatCount ? formatIndex : 0;
+        format_type = format;
+        // Only the extension is set; folders and the file name keep their case.
+        const QString target = ImageFiles::targetPath(path, format);
+        // The existing file is replaced only when the new one is complete (written beside it and
+        // renamed), so it is not removed here.
+        if (!QFileInfo::exists(target) || askReplace(window) == 1) {
+            const bool ok = format == ImageFiles::PDF ? createPDFFile(target, defaultResolution)
+                                                      : simplySave(format, defaultResolution, target);
+            if (ok)
+                setFilePath(target);
+            finishSave(ok);
+            return;
+        }
+    }
+    // Cancelled, in the dialog or in the replace question: nothing was saved, so a pending quit is
+    // dropped rather than carried out (quitting now would lose the changes).
+    s_quitAfterSave = false;
+}
+
+bool Controller::simplySave(int formatIndex, float resolution, const QString &path)
+{
+    const QImage picture = createObjectImage(resolution);
+    if (picture.isNull()) {
+        qWarning("Save: there is no picture to save");
+        return false;
+    }
+    QString error;
+    if (!ImageFiles::writeImageFile(picture, path, formatIndex, &error)) {
+        qWarning("Save: %s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+bool Controller::createPDFFile(const QString &path, float resolution)
+{
+    return simplySave(ImageFiles::PDF, resolution, path);
+}
+
+QImage Controller::getEffectedImage()
+{
+    QImage result = getImage(false);
+    switch (filerMode()) {
+    case 0:
+        if (currentFilter) {
+            // The filter's result alone, without the black backdrop the canvas draws it on.
+            const imaging::Image r = coreImageResult(false);
+            if (!r.isNull()) {
+                const QImage filtered = imageFromCIImage(r);
+                if (!filtered.isNull())
+                    result = filtered;
+            }
+        }
+        break;
+    case 2:
+        if (currentCustomEffect)
+            result = currentCustomEffect->getDrawImage().copy();
+        break;
+    default:
+        // The 3D mode's result is the 3D canvas's frame capture, once the canvas offers one;
+        // until then its result is the current image.
+        break;
+    }
+    return result;
+}
+
+QImage Controller::createObjectImage()
+{
+    const QImage picture = getEffectedImage();
+    return picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage Controller::createObjectImage(float resolution)
+{
+    // The resolution is carried as designed, but the written files do not depend on it.
+    Q_UNUSED(resolution);
+    return createObjectImage();
+}
+
+QImage Controller::getImage(bool flipped)
+{
+    const QImage picture = imageFromCIImage(backgroundImage);
+    if (picture.isNull() || !flipped)
+        return picture;
+    return picture.mirrored(false, true);
+}
+
+QImage Controller::getCGImage()
+{
+    const QImage picture = getImage(true);
+    return picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

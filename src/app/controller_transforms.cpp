@@ -1,8 +1,9 @@
-// Whole-image changes (rotate, flip, paste), the clipboard, and undo/redo.
+// Whole-image changes (rotate, flip, resize, paste), the clipboard, and undo/redo.
 #include "app/controller.h"
 
-#include "effects/baseeffect.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/sourcenode.h"
+#include "platform/imagefiles.h"
 #include "platform/undomanager.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
@@ -11,9 +12,12 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <cmath>
+#include <memory>
 #include <numbers>
 
 namespace {
+
 // The image moved so that its extent starts at (0, 0) again.
 imaging::Image movedToOrigin(const imaging::Image &image)
 {
@@ -21,6 +25,45 @@ imaging::Image movedToOrigin(const imaging::Image &image)
         return imaging::Image();
     return image.transformed(imaging::AffineTransform::translation(-image.extent().x(), -image.extent().y()));
 }
+
+// The current image as a bitmap at full precision: a file's own bitmap when the image is one
+// (16-bit sources stay 16-bit), otherwise the rendered picture.
+QImage fullBitmap(const imaging::Image &image)
+{
+    const auto *source = dynamic_cast<const imaging::SourceNode *>(image.node().get());
+    if (source && image.extent().x() == 0 && image.extent().y() == 0)
+        return source->bitmap();
+    return imaging::qimageFromImage(image);
+}
+
+// The picture of the first image the clipboard offers that can be decoded. Encoded bytes go
+// through the guarded readers (size limit, truncation); Qt's own decoded image is the fallback.
+QImage clipboardPicture(const QMimeData &data, bool *offered)
+{
+    *offered = false;
+    const QStringList formats = data.formats();
+    QStringList preferred{QStringLiteral("image/png"), QStringLiteral("image/tiff")};
+    for (const QString &format : formats)
+        if (format.startsWith(QLatin1String("image/")) && !preferred.contains(format))
+            preferred << format;
+    for (const QString &format : preferred) {
+        if (!formats.contains(format))
+            continue;
+        *offered = true;
+        QString error;
+        const QImage picture = ImageFiles::readImageData(data.data(format), &error);
+        if (!picture.isNull())
+            return picture;
+    }
+    if (data.hasImage()) {
+        *offered = true;
+        const QImage picture = qvariant_cast<QImage>(data.imageData());
+        if (!picture.isNull() && qint64(picture.width()) * picture.height() <= ImageFiles::pixelLimit())
+            return picture;
+    }
+    return QImage();
+}
+
 } // namespace
 
 void Controller::registerUndoPaste(const imaging::Image &previous)
@@ -53,6 +96,7 @@ void Controller::rotateImage(int left)
     const imaging::Image rotated = movedToOrigin(backgroundImage.transformed(imaging::AffineTransform::rotation(angle)));
     if (rotated.isNull())
         return;
+    // A quarter turn is exact, so turning back is as good as restoring the old image.
     if (UndoManager *um = undoManager())
         um->registerUndo(this, [this, left] { rotateImage(!left); });
     setBackgroundImage(rotated);
@@ -74,53 +118,67 @@ void Controller::flipImage(int vertical)
     setBackgroundImage(flipped);
 }
 
+void Controller::resizeImage(float width, float height)
+{
+    if (backgroundImage.isNull())
+        return;
+    const imaging::Rect extent = backgroundImage.extent();
+    if (extent.isEmpty() || extent.isInfinite())
+        return;
+    if (!std::isfinite(width) || !std::isfinite(height) || width < 0.5f || height < 0.5f
+        || double(width) * double(height) > double(ImageFiles::pixelLimit())) {
+        qWarning("Resize: %g x %g pixels refused", double(width), double(height));
+        return;
+    }
+    const int w = std::max(1, int(std::lround(width)));
+    const int h = std::max(1, int(std::lround(height)));
+    // Qt's smooth scaling averages every source pixel a destination pixel covers when shrinking
+    // (no aliasing) and interpolates when enlarging; it works on 16-bit bitmaps too.
+    const QImage resized = fullBitmap(backgroundImage).scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (resized.isNull()) {
+        qWarning("Resize: no memory for %d x %d pixels", w, h);
+        return;
+    }
+    // Undo restores the image itself: scaling back would only give a blurred copy of the original.
+    registerUndoPaste(backgroundImage);
+    setBackgroundImage(imaging::imageFromQImage(resized));
+    refreshCanvasZoom();
+}
+
 void Controller::rotateLeft() { rotateImage(true); }
 void Controller::rotateRight() { rotateImage(false); }
 void Controller::flipHorizont() { flipImage(false); }
 void Controller::flipVert() { flipImage(true); }
 
-QImage Controller::getEffectedImage()
-{
-    QImage result = imageFromCIImage(backgroundImage);
-    switch (filerMode()) {
-    case 0:
-        if (currentFilter) {
-            const imaging::Image r = coreImageResult(false);
-            if (!r.isNull())
-                result = imageFromCIImage(r);
-        }
-        break;
-    case 2:
-        if (currentCustomEffect)
-            result = currentCustomEffect->getDrawImage();
-        break;
-    default:
-        break;
-    }
-    return result;
-}
-
 void Controller::copy()
 {
-    const QImage image = getEffectedImage();
-    if (image.isNull())
+    const QImage picture = createObjectImage();
+    if (picture.isNull())
         return;
-    // QClipboard offers the image as PNG, TIFF and the other encodings Qt knows.
-    QGuiApplication::clipboard()->setImage(image);
+    // PNG and TIFF for other programs, and the picture itself for pasting back here.
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(picture);
+    data->setData(QStringLiteral("image/png"), ImageFiles::encodeImage(picture, ImageFiles::PNG));
+    data->setData(QStringLiteral("image/tiff"), ImageFiles::encodeImage(picture, ImageFiles::TIFF));
+    QGuiApplication::clipboard()->setMimeData(data.release()); // the clipboard takes ownership
     updateMainBtnState();
 }
 
 void Controller::paste()
 {
     const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasImage())
+    if (!data)
         return;
-    const QImage pasted = qvariant_cast<QImage>(data->imageData());
+    bool offered = false;
+    const QImage pasted = clipboardPicture(*data, &offered);
+    if (!offered)
+        return;
     if (pasted.isNull()) {
         // Undecodable clipboard data: keep the current image rather than leave the canvas empty.
         qWarning("Paste: the clipboard's image could not be decoded");
         return;
     }
+    // Pasting keeps the file path, the changed flag and the current effect.
     registerUndoPaste(backgroundImage);
     setBackgroundImage(imaging::imageFromQImage(pasted));
     refreshCanvasZoom();
