@@ -1,18 +1,106 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QRectF>
+#include <QString>
+#include <QVariantMap>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class CanvasController;
+class QPainter;
+class UndoManager;
 
 // The base of every drawn effect and of both 3D effects. The controller keeps one prototype per
-// effect and works on a copy of the selected one; these are the calls it makes on that copy.
-class BaseEffect
+// effect and works on a copy (mycopy) of the selected one. Coordinates handed to the mouse calls and
+// kept in the anchor point are image coordinates with the origin at the bottom left, y up.
+//
+// An effect is a QObject so that the connections from its controls end when it goes away, even if
+// the panel outlives it.
+class BaseEffect : public QObject
 {
+    Q_OBJECT
 public:
-    virtual ~BaseEffect() = default;
+    BaseEffect();
+    ~BaseEffect() override;
 
+    // The window's controller, which gives the current image and the undo manager. The effects layer
+    // cannot see the application layer, so the controller registers itself here at start-up.
+    static CanvasController *mainController();
+    static void setMainController(CanvasController *controller);
+    // The controller's undo manager, while it exists.
+    static UndoManager *undoManager();
+
+    QString myname() const { return name; }
+    QString tips() const { return m_tips; }
+    void setName(const QString &text) { name = text; }
+    void setTips(const QString &text) { m_tips = text; }
+    virtual bool isMousing() const { return false; }
+
+    // Sets the name, the tips and the default parameters of a prototype.
+    virtual void awakeFromNib() {}
+
+    // Removes every control from the panel.
+    void clearTopControlsView();
+    void setTopControlsView(QWidget *panel) { topControlsView = panel; }
+    QWidget *getTopControlsView() const { return topControlsView; }
+
+    virtual void initEffect() {}
     // Drops what the effect has drawn and the controls it has shown.
     virtual void clearEffect() {}
+    // A new object of the same class sharing name, tips and panel.
+    std::unique_ptr<BaseEffect> copyWithZone() const;
+    // A copy with all the parameters; each effect extends it.
+    virtual std::unique_ptr<BaseEffect> mycopy() const { return copyWithZone(); }
+
+    virtual void draw() {}
+    virtual void mouseDown(QPointF) {}
+    virtual void mouseUp(QPointF) {}
+    virtual void mouseDragged(QPointF) {}
+    virtual void setUpControlsView() {}
+    virtual void loadImage() {}
     // The current image changed: the effect reloads it and redraws.
     virtual void reloadImage() {}
-    // The effect's picture composed over the current image; null when it has nothing to show.
-    virtual QImage getDrawImage() { return {}; }
+    QPointF startPoint() const { return m_startPT; }
+    void setStartPoint(QPointF p) { m_startPT = p; }
+
+    // Effect settings: the base keys "Name", "Tips", "startPT.x", "startPT.y" and "class".
+    virtual void read(const QVariantMap &settings);
+    virtual QVariantMap save() const;
+
+    // The effect's picture composed over the current image, at the image's size (null when there is
+    // nothing to show).
+    virtual QImage getDrawImage() { return m_image; }
+    // Paints the part `source` (image pixels, top-left origin) of what getDrawImage would return into
+    // `target`, without composing the whole picture; false when the effect has nothing to show.
+    // The canvas uses it so that a redraw only composes the visible area.
+    virtual bool drawComposition(QPainter &, const QRectF &, const QRectF &) { return false; }
+
+    bool isInitialised() const { return wasInit; }
+    // Marks the effect as rendered, for callers that ran loadImage and makeImageEffect themselves
+    // (timing a rendering), so that getDrawImage composes that rendering instead of a new one.
+    void markInitialised() { wasInit = true; }
+    QImage loadedImage() const { return m_image; }
+
+protected:
+    // A plain new object of the receiver's own class.
+    virtual std::unique_ptr<BaseEffect> create() const = 0;
+    // Records `action` in the controller's undo manager with this effect as target; nothing without
+    // a controller (the value is then applied without an undo step).
+    void registerUndo(std::function<void()> action);
+    // The controller's current image as a bitmap; null without a controller or image.
+    static QImage currentImage();
+
+    bool wasInit = false;
+    QString name;
+    QString m_tips;
+    QPointer<QWidget> topControlsView;
+    QImage m_image;
+    bool gTrackball = false;
+    QPointF m_startPT;
 };

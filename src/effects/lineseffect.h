@@ -1,0 +1,50 @@
+#pragma once
+
+#include "effects/drawneffect.h"
+
+// A fan of straight lines in random colours from one anchor point, which the user drags on the
+// canvas, to random points of the image. Drawn at a reduced size (shorter side at most 200 pixels)
+// and stretched, so that a drag can redraw on every mouse move.
+class linesEffect : public DrawnEffect
+{
+    Q_OBJECT
+public:
+    // The anchor's "not placed yet" value; any coordinate below -10000 means unset.
+    static constexpr double unsetCoordinate = -11000;
+
+    void awakeFromNib() override;
+    bool isMousing() const override { return true; }
+    std::unique_ptr<BaseEffect> mycopy() const override;
+    void setUpControlsView() override;
+    void makeImageEffect() override;
+    void read(const QVariantMap &settings) override;
+    QVariantMap save() const override;
+
+    void mouseDown(QPointF) override { anchorDown(); }
+    void mouseDragged(QPointF point) override { anchorDragged(point); }
+    void mouseUp(QPointF point) override { anchorUp(point); }
+
+    void setLinesCount(int count) { m_linesCount = count; }
+    void setLineWidth(double width) { m_lineWidth = width; }
+    void setMZoom(float zoom) { m_imageZoom = zoom; }
+    int linesCount() const { return m_linesCount; }
+    double lineWidth() const { return m_lineWidth; }
+    float imageZoom() const { return m_imageZoom; }
+
+    void changeLinesCount(QWidget *sender);
+    void setchangeLinesCount(int count, QWidget *sender);
+    void changeLineWidth(QWidget *sender);
+    void setchangeLineWidth(double width, QWidget *sender);
+
+    // Draws the fan into `rect` of a rendering at m_imageZoom; returns the number of lines drawn.
+    int devideLines(QPainter &painter, const QRectF &rect);
+
+protected:
+    std::unique_ptr<BaseEffect> create() const override { return std::make_unique<linesEffect>(); }
+    void drawMyself(QPainter &painter, const QRectF &rect) override { devideLines(painter, rect); }
+
+private:
+    int m_linesCount = 500;
+    double m_lineWidth = 1.0;
+    float m_imageZoom = 1.0f;
+};
