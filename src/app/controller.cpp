@@ -124,6 +124,8 @@ void Controller::awakeFromNib()
     if (UndoManager *um = undoManager())
         connect(um, &UndoManager::changed, this, &Controller::validateAllMenuItems);
     updateMainBtnState();
+    connectStandardMode();
+    connectCustomMode();
 }
 
 int Controller::filerMode() const
@@ -245,6 +247,7 @@ void Controller::windowDidUpdate()
         return;
     needsUpdate = false;
     clearControls();
+    if (currentFilter) updateFilterControls(111);
 }
 
 static void deselectAll(QTreeView *list)

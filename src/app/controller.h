@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <memory>
+#include <vector>
 
 class BaseEffect;
 class DocPageControl;
@@ -18,8 +19,11 @@ class MainWindow;
 class MyImageView;
 class MyOGLView;
 class QAbstractButton;
+class QAbstractItemModel;
 class QAction;
 class QMenu;
+class QModelIndex;
+class QPainter;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
@@ -95,13 +99,6 @@ public:
     imaging::Rect getBgImageExtent() const;
     void clearControls();
 
-    // Undoable replacement of the current image (paste, apply, drops).
-    void undoPaste(const imaging::Image &image);
-    void rotateImage(int left);
-    void flipImage(int vertical);
-    // The current mode's result as a picture (the current image when the mode has no effect).
-    QImage getEffectedImage();
-
     // Menu validation: whether the item is enabled now (and its check mark for the mode items).
     bool validateMenuItem(QAction *item);
     void validateAllMenuItems();
@@ -117,17 +114,37 @@ public:
     void windowWillClose();
     void windowDidUpdate();
 
-    // Opening: installs the picture of the file and takes its path; false (and the current image kept)
-    // when the file cannot be read.
-    bool openFile(const QString &path);
-    // Saving (the quit prompt's Save answer ends here).
-    bool saveExistFile();
-    bool simplySave(const QString &path);
-    static bool quitAfterSave() { return s_quitAfterSave; }
-    static void setQuitAfterSave(bool on) { s_quitAfterSave = on; }
-
     // Appearance.
     void onAppearanceChanged();
+
+    // Standard mode: filter chain and controls
+    // Makes the named filter current (defaults, image inputs, automatic defaults) and builds its
+    // controls with the tag (111 from the list or after undo, 0 from a favourite).
+    void addFilter(const QString &name, int index);
+    void _setupAllImageInputsToNotNil(imaging::Filter &filter);
+    void setAutomaticDefaults(imaging::Filter &filter);
+    void updateFilterControls(int tag);
+    // The default images of filters that need a special input, read once from the resources.
+    imaging::Image defaultTexture();
+    imaging::Image defaultShadingEMap();
+    imaging::Image defaultAlphaEMap();
+    imaging::Image defaultRamp();
+    imaging::Image defaultMask();
+    // Undoable setters of a filter input and of a dictionary entry, and the undo step's name.
+    void setFilter(const std::shared_ptr<imaging::Filter> &filter, const QVariant &value, const QString &key) override;
+    void setDict(const std::shared_ptr<QVariantMap> &dict, const QVariant &value, const QString &key);
+    void setActionNameForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key) override;
+    static QString actionNameForFilter(const imaging::Filter &filter, const QString &key);
+    static QString unInterCap1(const QString &text);
+    // Whether a filter has inputs edited by handles on the canvas (positions, rectangles, 3D
+    // positions, transforms); the no-argument form asks it of the current filter.
+    static bool isControlsPresent(const imaging::Filter &filter);
+    bool isControlsPresent() const override;
+    // Selection changes of the effect lists.
+    void outlineViewSelectionDidChange(QTreeView *list);
+    void outlineViewSelectionDidChange_CIF(QTreeView *list);
+    // Connects the standard list's selection to the handlers above.
+    void connectStandardMode();
 
     // Outlets: widgets of the main window, owned by it (Qt parents), connected when it is built.
     QWidget *placeCntrlView = nullptr;
@@ -155,6 +172,61 @@ public:
     QWidget *zoomSuperView = nullptr;
     QWidget *infoPanel = nullptr;
     MainWindow *window = nullptr;
+
+    // Files, transforms and clipboard
+    // Opening: installs the picture of the file and takes its path; false (and the current image
+    // and title kept) when the file cannot be read. The open dialog's completion ends here.
+    bool openFile(const QString &path);
+    void openImgPanelDidEnd(int returnCode, const QStringList &files);
+    // The save dialog's format list ("JPEG (*.jpeg)", ...) in export-table order.
+    static QStringList initExportFormats();
+    // Re-saving over the file the image came from, after the replace question; false when the
+    // extension names no export format or the write fails (true after Cancel: nothing to report).
+    bool saveExistFile();
+    // The save dialog, opened window-modal; its completion is savePanelDidEnd with the dialog's
+    // result (1 for Save), the chosen path and the chosen format index.
+    void runSavePanel();
+    void savePanelDidEnd(int returnCode, const QString &path, int formatIndex);
+    int formatType() const { return format_type; }
+    // The writers: the current result in format `formatIndex` (resolution is accepted as designed
+    // but does not change the file); false when there is no picture or encoding or writing fails.
+    bool simplySave(int formatIndex, float resolution, const QString &path);
+    bool createPDFFile(const QString &path, float resolution);
+    static bool quitAfterSave() { return s_quitAfterSave; }
+    static void setQuitAfterSave(bool on) { s_quitAfterSave = on; }
+    // The current mode's result as a picture (the current image when the mode has no effect).
+    QImage getEffectedImage();
+    // The same as ARGB32 premultiplied bitmaps, ready for encoders and painting.
+    QImage createObjectImage();
+    QImage createObjectImage(float resolution);
+    // The current image as a picture (null without one); flipped gives rows bottom first.
+    QImage getImage(bool flipped);
+    // The current image for OpenGL textures: ARGB32 premultiplied with the bottom row first.
+    QImage getCGImage();
+    // Undoable replacement of the current image (paste, apply, drops).
+    void undoPaste(const imaging::Image &image);
+    void rotateImage(int left);
+    void flipImage(int vertical);
+    // New size in pixels, resampled with area averaging when shrinking; absurd sizes are refused.
+    void resizeImage(float width, float height);
+
+    // Custom mode
+    // Builds the prototype effects and the custom effect list, gives the effects this controller,
+    // and connects the list's selection.
+    void connectCustomMode();
+    // A new item of the custom list (an invalid index for none): the working copy is replaced by
+    // a copy of the chosen prototype, or dropped.
+    void outlineViewSelectionDidChange_Custom(const QModelIndex &item);
+    // The prototypes in list order (Simple Objects ... Sketch Effect).
+    std::vector<BaseEffect *> customPrototypes() const;
+    bool hasCustomEffect() const override;
+    bool customEffectIsMousing() const override;
+    QPointF customEffectStartPoint() const override;
+    void customEffectMouse(int kind, const QPointF &imagePoint) override;
+    bool drawCustomEffect(QPainter &painter, const QRectF &target, const QRectF &source) override;
+    std::unique_ptr<BaseEffect> m_simpleEffect, m_lineEffect, m_hilbertEffect, m_patchWorkEffect, m_flareEffect,
+        m_plasmaEffect, m_pMorphingEffect, m_sketchEffect;
+    QAbstractItemModel *m_customListModel = nullptr;
 
 public slots:
     // Actions sent by buttons and menu items.
@@ -185,7 +257,6 @@ public slots:
 private:
     void registerUndoPaste(const imaging::Image &previous);
     void refreshCanvasZoom();
-    void runSavePanel();
     void finishSave(bool ok);
 
     static Controller *s_mainController;

@@ -1,10 +1,18 @@
 #pragma once
 
+#include "imaging/filter.h"
 #include "imaging/image.h"
 
+#include <QPointF>
+#include <QRectF>
 #include <QString>
+#include <QVariant>
+
+#include <memory>
 
 class QMenu;
+class QPainter;
+class UndoManager;
 
 // What the canvases need from the window's controller. The controller implements it; the views
 // layer sees only this interface, so it never depends on the application layer above it.
@@ -24,4 +32,35 @@ public:
     virtual void updateZoommWithDelta(float delta) = 0;
     // The menu the canvases show on a right click.
     virtual QMenu *contextMenu() const = 0;
+
+    // The standard mode's filter chain, as the parameter rows and the canvas handles use it. The
+    // defaults do nothing, so that canvases without a filter need not implement them.
+    // The filter whose inputs the rows and handles edit (null when none is chosen).
+    virtual std::shared_ptr<imaging::Filter> getCurrentFilter() const { return {}; }
+    // Sets one input of the filter and records the old value as an undo step.
+    virtual void setFilter(const std::shared_ptr<imaging::Filter> &, const QVariant &, const QString &) {}
+    // Names the undo step just recorded after the filter and the input.
+    virtual void setActionNameForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) {}
+    // Asks for the current mode's canvas to be redrawn.
+    virtual void updateView() {}
+    // Whether the current filter has inputs edited by handles on the canvas.
+    virtual bool isControlsPresent() const { return false; }
+    // A dropped file: its path becomes the document's, its picture the current image (undoably).
+    virtual void setFilePath(const QString &) {}
+    virtual void undoPaste(const imaging::Image &) {}
+
+    // The custom mode's working copy, as its canvas and the drawn effects need it. Without a
+    // working copy the canvas shows the current image alone.
+    // The window's undo manager (null when there is none).
+    virtual UndoManager *undoManager() const { return nullptr; }
+    virtual bool hasCustomEffect() const { return false; }
+    // Whether the working copy follows the mouse (the canvas then shows its anchor marker).
+    virtual bool customEffectIsMousing() const { return false; }
+    // The working copy's anchor point, image coordinates (origin bottom-left).
+    virtual QPointF customEffectStartPoint() const { return {}; }
+    // Mouse events for the working copy, in image coordinates: 0 press, 1 drag, 2 release.
+    virtual void customEffectMouse(int, const QPointF &) {}
+    // Paints the part `source` (image pixels, top-left origin) of the working copy's picture into
+    // `target`; false when it has nothing to show.
+    virtual bool drawCustomEffect(QPainter &, const QRectF &, const QRectF &) { return false; }
 };
