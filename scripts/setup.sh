@@ -10,7 +10,7 @@ packages=(
   libtbb-dev libexiv2-dev libopenjp2-7-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
-  poppler-utils
+  poppler-utils clang libclang-rt-14-dev
   libvips-tools python3-opencv python3-numpy
 )
 

@@ -31,6 +31,7 @@ QTreeView *makeEffectList(QWidget *parent)
 {
     auto *list = new QTreeView(parent);
     list->setHeaderHidden(true);
+    list->setIndentation(12);
     list->setRootIsDecorated(true);
     list->setUniformRowHeights(true);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -216,12 +217,12 @@ void MainWindow::buildMenus()
     QMenu *file = menuBar()->addMenu(tr("&File"));
     addItem(file, tr("&Open..."), "openImg:", QKeySequence::Open, &Controller::openImg);
     addItem(file, tr("&Save"), "saveImg:", QKeySequence::Save, &Controller::saveImg);
-    addItem(file, tr("Save &As..."), "saveImgAs:", QKeySequence::SaveAs, &Controller::saveImgAs);
+    addItem(file, tr("Save &As..."), "saveImgAs:", QKeySequence(tr("Ctrl+Shift+S")), &Controller::saveImgAs);
     file->addSeparator();
     addItem(file, QStringLiteral("Image Information ..."), "showInfoPanel:", QKeySequence(tr("Ctrl+I")),
             &Controller::showInfoPanel);
     file->addSeparator();
-    QAction *quit = addItem(file, tr("&Quit"), "terminate:", QKeySequence::Quit, &Controller::terminate);
+    QAction *quit = addItem(file, tr("&Quit"), "terminate:", QKeySequence(tr("Ctrl+Q")), &Controller::terminate);
     quit->setMenuRole(QAction::QuitRole);
 
     QMenu *edit = menuBar()->addMenu(tr("&Edit"));
