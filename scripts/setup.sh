@@ -11,8 +11,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   poppler-utils clang libclang-rt-14-dev
-  libvips-tools python3-opencv python3-numpy
 )
+# The peers that bench/compare.py measures against: only with --bench.
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(libvips-tools python3-opencv python3-numpy)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
