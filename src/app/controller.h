@@ -254,6 +254,11 @@ public slots:
     // Asks to quit: runs the quit prompt when there are unsaved changes.
     void terminate();
 
+    // Resize panel
+    // The menu item's action: closes the resize panel when it is visible, else brings it up with
+    // the current image's size.
+    void toggleResizePanel();
+
 private:
     void registerUndoPaste(const imaging::Image &previous);
     void refreshCanvasZoom();

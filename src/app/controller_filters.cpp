@@ -1,6 +1,7 @@
 // The standard mode's picture (the current filter over the current image) and the installation of a
 // new current image.
 #include "app/controller.h"
+#include "app/resizepanel.h" // Resize panel
 
 #include "effects/baseeffect.h"
 #include "views/customeffimageview.h"
@@ -136,6 +137,11 @@ void Controller::setBackgroundImage(const imaging::Image &image)
     if (current3DEffect)
         current3DEffect->reloadImage();
     updateView();
+
+    // Resize panel: it shows the size of the image just installed (none for an unbounded one).
+    const imaging::Rect extent = getBgImageExtent();
+    const bool bounded = !extent.isEmpty() && !extent.isInfinite();
+    ResizePanel::setSharedWH(bounded ? float(extent.width()) : 0.0f, bounded ? float(extent.height()) : 0.0f);
 }
 
 void Controller::fitZoomToWindow()

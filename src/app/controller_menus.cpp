@@ -2,6 +2,7 @@
 #include "app/controller.h"
 
 #include "app/mainwindow.h"
+#include "app/resizepanel.h"
 #include "effects/baseeffect.h"
 #include "platform/undomanager.h"
 #include "views/aboutpanel.h"
@@ -55,8 +56,11 @@ bool Controller::validateMenuItem(QAction *item)
     }
     if (action == QLatin1String("showInfoPanel:"))
         return infoPanel != nullptr;
-    if (action == QLatin1String("resizeImage:"))
-        return false; // enabled once the resize panel is part of the window
+    // Resize panel: always enabled, checked while the panel is visible.
+    if (action == QLatin1String("resizeImage:")) {
+        ResizePanel *panel = window ? window->findChild<ResizePanel *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+        return panel && panel->validateMenuItem(item);
+    }
     if (action == QLatin1String("escapeEffect:") || action == QLatin1String("applyBtn:")) {
         switch (filerMode()) {
         case 0: return bool(currentFilter);
@@ -196,4 +200,16 @@ void Controller::runAbout()
     }
     qApp->removeEventFilter(&watcher);
     about->hide();
+}
+
+// Resize panel
+void Controller::toggleResizePanel()
+{
+    ResizePanel *panel = window ? window->findChild<ResizePanel *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    if (!panel)
+        return;
+    if (panel->isVisible())
+        panel->close();
+    else
+        panel->makeKeyAndOrderFront();
 }

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/controller.h"
+#include "app/resizepanel.h"
 #include "platform/undomanager.h"
 #include "views/aboutpanel.h"
 #include "views/customeffimageview.h"
@@ -187,6 +188,9 @@ void MainWindow::buildWidgets()
 
     auto *about = new AboutPanel(this);
     c->itsAboutWindow = about;
+
+    // Resize panel: a tool window of the main window, alive as long as it.
+    new ResizePanel(c, this);
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &title, const char *action, const QKeySequence &shortcut,
@@ -240,7 +244,8 @@ void MainWindow::buildMenus()
     addItem(image, tr("Flip &Horizontal"), "flipHorizont:", QKeySequence(tr("Ctrl+Shift+H")), &Controller::flipHorizont);
     addItem(image, tr("Flip &Vertical"), "flipVert:", QKeySequence(tr("Ctrl+Shift+V")), &Controller::flipVert);
     image->addSeparator();
-    addItem(image, QStringLiteral("Resize Image ..."), "resizeImage:", QKeySequence(tr("Ctrl+Shift+R")), nullptr);
+    addItem(image, QStringLiteral("Resize Image ..."), "resizeImage:", QKeySequence(tr("Ctrl+Shift+R")),
+            &Controller::toggleResizePanel); // Resize panel
     image->addSeparator();
     addItem(image, tr("&Apply Effect"), "applyBtn:", QKeySequence(tr("Ctrl+Return")), &Controller::applyBtnAction);
 
