@@ -24,10 +24,10 @@ QRect fromBottomLeft(int x, int y, int w, int h)
 const QColor kBackground = QColor::fromRgbF(1.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f); // dark grey
 const QColor kFieldBackground = QColor::fromRgbF(0.4f, 0.4f, 0.4f);
 
-// Button titles: 13 pt, light grey, centred. The first button carries the "on" state, which
+// Button titles: 13 px, light grey, centred. The first button carries the "on" state, which
 // marks it as the answer Return gives.
 const char *kButtonStyle =
-    "QPushButton { color: rgb(170, 170, 170); font-size: 13pt; text-align: center;"
+    "QPushButton { color: rgb(170, 170, 170); font-size: 13px; text-align: center;"
     " border: 1px solid rgb(38, 38, 38); border-radius: 7px; margin: 3px 1px;"
     " background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
     " stop:0 rgb(98, 98, 98), stop:1 rgb(64, 64, 64)); }"
@@ -36,7 +36,7 @@ const char *kButtonStyle =
 
 // The second button is drawn from its image instead of a bezel.
 const char *kImageButtonStyle =
-    "QPushButton { color: rgb(170, 170, 170); font-size: 13pt; text-align: center;"
+    "QPushButton { color: rgb(170, 170, 170); font-size: 13px; text-align: center;"
     " border-image: url(:/images/off_96.png) 0 0 0 0 stretch stretch; border: none; }"
     "QPushButton:pressed { color: rgb(220, 220, 220); }";
 
@@ -100,7 +100,7 @@ DovAlert::DovAlert(QWidget *parent)
         fp.setColor(QPalette::WindowText, QColor(235, 235, 235));
         field->setPalette(fp);
         QFont font = field->font();
-        font.setPointSizeF(13);
+        font.setPixelSize(13); // the panel is laid out in pixels, so its text is sized in pixels too
         font.setBold(bold);
         field->setFont(font);
         return field;
