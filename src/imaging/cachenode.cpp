@@ -18,13 +18,19 @@ Image CacheNode::wrap(const Image &input, double maxPixels)
     return Image(std::make_shared<CacheNode>(input));
 }
 
-void CacheNode::render(PixelBuffer &out) const
+const PixelBuffer &CacheNode::pixels() const
 {
     std::call_once(m_once, [this] {
         // Isolated, so that while this thread waits for the parallel render it never picks up
         // another tile of the outer render (which could come back here).
         tbb::this_task_arena::isolate([this] { m_cache = Renderer::render(m_input, PixelRect::covering(m_input.extent())); });
     });
+    return m_cache;
+}
+
+void CacheNode::render(PixelBuffer &out) const
+{
+    pixels();
     const PixelRect r = out.rect().intersected(m_cache.rect());
     if (r != out.rect()) out.clearOutside(r);
     for (int y = r.y0; y < r.y1; ++y) std::copy(m_cache.pixel(r.x0, y), m_cache.pixel(r.x1, y), out.pixel(r.x0, y));

@@ -21,6 +21,8 @@ public:
     Rect extent() const override { return m_input.extent(); }
     void render(PixelBuffer &out) const override;
     Image scaled(const Image &self, double s) const override;
+    // The whole input, rendered on first use; shared by every tile that reads it.
+    const PixelBuffer &pixels() const;
 
 private:
     Image m_input;

@@ -25,7 +25,7 @@ void CropNode::render(PixelBuffer &out) const
     }
     PixelBuffer inner(keep);
     m_input.render(inner);
-    out.clear();
+    out.clearOutside(keep);
     for (int y = keep.y0; y < keep.y1; ++y)
         std::copy(inner.row(y), inner.row(y) + inner.stride(), out.pixel(keep.x0, y));
 }

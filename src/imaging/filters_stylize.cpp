@@ -26,15 +26,33 @@ void nearestSeed(double x, double y, double cx, double cy, double size, double &
 {
     const double u = (x - cx) / size, v = (y - cy) / size;
     const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
+    // Neighbouring pixels mostly fall in the same cell, so the nine candidate seeds (in cell
+    // units, independent of size and centre) are kept per thread for the last cell asked.
+    struct Neighbourhood
+    {
+        std::int64_t i0 = 0, j0 = 0;
+        bool valid = false;
+        double px[9], py[9];
+    };
+    thread_local Neighbourhood near;
+    if (!near.valid || near.i0 != i0 || near.j0 != j0) {
+        int k = 0;
+        for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
+            for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i, ++k) {
+                // One hash per seed gives both offsets (its low and high halves).
+                const double h = jitter(i, j, 3);
+                near.px[k] = i + h;
+                near.py[k] = j + (h * 4096.0 - std::floor(h * 4096.0));
+            }
+        near.i0 = i0;
+        near.j0 = j0;
+        near.valid = true;
+    }
     dist = INFINITY;
-    for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
-        for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i) {
-            // One hash per seed gives both offsets (its low and high halves).
-            const double h = jitter(i, j, 3);
-            const double px = i + h, py = j + (h * 4096.0 - std::floor(h * 4096.0));
-            const double d = (px - u) * (px - u) + (py - v) * (py - v);
-            if (d < dist) { dist = d; sx = cx + px * size; sy = cy + py * size; }
-        }
+    for (int k = 0; k < 9; ++k) {
+        const double d = (near.px[k] - u) * (near.px[k] - u) + (near.py[k] - v) * (near.py[k] - v);
+        if (d < dist) { dist = d; sx = cx + near.px[k] * size; sy = cy + near.py[k] * size; }
+    }
     dist = std::sqrt(dist) * size;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/cachenode.h"
 #include "imaging/kernelnodes.h"
 #include "imaging/transformnode.h"
 
@@ -129,9 +130,17 @@ void WarpKernelNode::render(PixelBuffer &out) const
     Rect bound = inExtent.adjusted(1);
     if (bound.isInfinite()) bound = bound.intersected(visible.toRect().adjusted(4096));
     need = need.intersected(bound);
-    PixelBuffer in(PixelRect::covering(need));
-    if (!in.isEmpty()) m_input.render(in);
-    out.clear();
+    // An input held in a cache is sampled where it lies: copying the region out of it for every
+    // tile costs more than the warp itself when the region is the whole picture (textures).
+    PixelBuffer rendered;
+    const auto *cache = dynamic_cast<const CacheNode *>(m_input.node().get());
+    if (!cache) {
+        rendered = PixelBuffer(PixelRect::covering(need));
+        if (!rendered.isEmpty()) m_input.render(rendered);
+    }
+    const PixelBuffer &in = cache ? cache->pixels() : rendered;
+    // Every visible pixel is sampled below; only the rest needs clearing.
+    if (visible != out.rect()) out.clearOutside(visible);
     if (m_gridStep > 1) {
         // Grid nodes at pixel centres whose coordinates are multiples of g, covering the rectangle.
         const int g = m_gridStep;

@@ -10,6 +10,7 @@
 #include "imaging/bufferpool.h"
 #include "imaging/image.h"
 #include "imaging/pixelconvert.h"
+#include "imaging/qimageadapter.h"
 
 namespace imaging {
 
@@ -86,6 +87,24 @@ QImage SourceNode::mipLevel(int n) const
 Image SourceNode::scaled(const Image &self, double s) const
 {
     if (!(s > 0) || s >= 1.0) return Node::scaled(self, s);
+    const double pw = std::ceil(m_image.width() * s - 1e-9), ph = std::ceil(m_image.height() * s - 1e-9);
+    // Only for 8-bit pictures (a deep one would lose its depth) and while the whole scaled picture
+    // stays small; when zoomed in further the visible part is resampled per tile instead.
+    constexpr double maxPreviewPixels = 4e6;
+    if (m_image.format() == QImage::Format_RGBA64_Premultiplied || pw * ph > maxPreviewPixels)
+        return resampledFromMip(self, s);
+    std::lock_guard lock(m_previewMutex);
+    if (m_previewScale != s || m_preview.isNull()) {
+        m_preview = renderToQImage(resampledFromMip(self, s), Rect(0, 0, pw, ph), 1.0);
+        m_previewScale = m_preview.isNull() ? 0 : s;
+        if (m_preview.isNull()) return resampledFromMip(self, s);
+    }
+    // Cropped to the exact scaled extent: the last column and row may be partly covered.
+    return Image(std::make_shared<SourceNode>(m_preview)).cropped(Rect(0, 0, m_image.width() * s, m_image.height() * s));
+}
+
+Image SourceNode::resampledFromMip(const Image &self, double s) const
+{
     // The level nearest in scale (the residual resampling is then between 0.71 and 1.41), so
     // that the preview reads about as many pixels as it shows.
     int level = 0;

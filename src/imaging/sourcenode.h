@@ -31,7 +31,16 @@ public:
     QImage mipLevel(int n) const;
 
 private:
+    // The picture resampled to exactly scale s, from the nearest mipmap level.
+    Image resampledFromMip(const Image &self, double s) const;
+
     QImage m_image;
+    // The last preview scale's bitmap: a canvas redraws at one zoom many times, and every filter
+    // of a preview then reads plain 8-bit pixels instead of resampling the level again, often
+    // several times per tile (chains, margins).
+    mutable std::mutex m_previewMutex;
+    mutable double m_previewScale = 0;
+    mutable QImage m_preview;
     mutable std::mutex m_mipMutex;
     mutable std::vector<QImage> m_levels; // m_levels[i] is level i + 1
 };

@@ -53,7 +53,8 @@ void TransformNode::render(PixelBuffer &out) const
     need = need.intersected(m_input.extent().adjusted(1));
     PixelBuffer in(PixelRect::covering(need));
     m_input.render(in);
-    out.clear();
+    // Every visible pixel is written below; only the rest needs clearing.
+    if (visible != outRect) out.clearOutside(visible);
     if (m_t.m12 == 0 && m_t.m21 == 0 && !in.isEmpty()) {
         // Axis-aligned (a scale and a shift, as in the preview): the source column of every
         // output column is the same on every row, so it is worked out once.

@@ -102,6 +102,9 @@ TEST(Catalogue, EveryFilterRendersAtItsDefaultsOnAPhotograph)
         SCOPED_TRACE(name.toStdString());
         const QImage out = renderAtDefaults(name, img);
         ASSERT_FALSE(out.isNull());
+        // The picture "out" of itself is empty by its formula: the source times the
+        // background's transparency, and the photograph is opaque.
+        if (name == QLatin1String("CISourceOutCompositing")) continue;
         // Not empty: some pixel is visible.
         bool visible = false;
         for (int y = 0; y < out.height() && !visible; y += 3)
