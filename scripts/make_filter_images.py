@@ -121,11 +121,11 @@ def lightball(size=256):
                 continue
             nz = math.sqrt(1.0 - d2)
             diffuse = max(0.0, nx * light[0] + ny * light[1] + nz * light[2])
-            spec = max(0.0, nx * half[0] + ny * half[1] + nz * half[2]) ** 60
+            specular = max(0.0, nx * half[0] + ny * half[1] + nz * half[2]) ** 60
             rim = 0.15 * (1 - nz) ** 2
             # Soften the silhouette over about one pixel.
             edge = min(1.0, (1.0 - math.sqrt(d2)) * r0)
-            rgb = [(0.08 + 0.85 * diffuse) * c + 0.95 * spec + rim for c in base]
+            rgb = [(0.08 + 0.85 * diffuse) * c + 0.95 * specular + rim for c in base]
             px += bytes(clamp(255 * min(1.0, v) * edge) for v in rgb)
     return size, size, px
 

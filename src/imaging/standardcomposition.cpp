@@ -35,8 +35,8 @@ Image sphere(double shininess)
         const double nz = std::sqrt(1 - d2);
         const double lx = -0.4, ly = 0.5, lz = 0.77;
         const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
-        const double spec = std::pow(std::max(0.0, 2 * nz * (nx * lx + ny * ly + nz * lz) - lz), shininess);
-        const float v = static_cast<float>(std::min(1.0, 0.15 + 0.7 * diffuse + spec));
+        const double specular = std::pow(std::max(0.0, 2 * nz * (nx * lx + ny * ly + nz * lz) - lz), shininess);
+        const float v = static_cast<float>(std::min(1.0, 0.15 + 0.7 * diffuse + specular));
         o[0] = v; o[1] = v; o[2] = v; o[3] = 1;
     });
 }
