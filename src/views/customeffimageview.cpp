@@ -116,84 +116,10 @@ void customEffImageView::mouseReleaseEvent(QMouseEvent *event)
     controller()->customEffectMouse(2, mapToImage(event->position()));
 }
 
-void customEffImageView::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!MyImageView::acceptsDrop(event->mimeData(), event->possibleActions())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    if (!dragEnter) {
-        dragEnter = true;
-        showDropHighlight();
-    }
-}
-
-void customEffImageView::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (MyImageView::acceptsDrop(event->mimeData(), event->possibleActions()))
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
-
-void customEffImageView::dragLeaveEvent(QDragLeaveEvent *)
-{
-    dragEnter = false;
-    hideDropHighlight();
-    update();
-}
-
-void customEffImageView::dropEvent(QDropEvent *event)
-{
-    event->acceptProposedAction();
-    performDragOperation(event->mimeData());
-}
-
 bool customEffImageView::performDragOperation(const QMimeData *data)
 {
-    dragEnter = false;
-    hideDropHighlight();
-    if (!data || !data->hasUrls() || !controller())
-        return true;
-    const QList<QUrl> urls = data->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return true;
-    const QString path = urls.first().toLocalFile();
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        // An unreadable file changes nothing.
-        qWarning("Cannot read the dropped image %s: %s", qPrintable(path), qPrintable(reader.errorString()));
-        return true;
-    }
-    controller()->setFilePath(path);
-    controller()->undoPaste(imaging::imageFromQImage(picture));
+    ZoomableImageView::performDragOperation(data);
+    // The custom canvas lays itself out for the new picture at once.
     resizeViewBound(true, 3);
     return true;
-}
-
-void customEffImageView::showDropHighlight()
-{
-    // The same outline as the standard canvas: the view three levels above the scroll area, inset.
-    QWidget *host = scrollArea();
-    for (int i = 0; i < 3 && host && host->parentWidget(); ++i)
-        host = host->parentWidget();
-    if (!host || !host->parentWidget())
-        return;
-    QWidget *window = host->window();
-    const QRect frame(host->mapTo(window, QPoint(0, 0)), host->size());
-    if (!m_highlight)
-        m_highlight = new DropHighlight(window);
-    m_highlight->setGeometry(frame.x() + 10, frame.y() + 18, frame.width() - 35, frame.height() - 38);
-    m_highlight->raise();
-    m_highlight->show();
-}
-
-void customEffImageView::hideDropHighlight()
-{
-    if (m_highlight)
-        m_highlight->deleteLater();
-    m_highlight = nullptr;
 }

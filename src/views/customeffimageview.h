@@ -23,7 +23,7 @@ public:
     QImage cursorImage() const { return cursorImg; }
     // A drop: the file's picture becomes the current image (undoably) and the canvas is laid out
     // again. Always true (the drop is taken).
-    bool performDragOperation(const QMimeData *data);
+    bool performDragOperation(const QMimeData *data) override;
 
 protected:
     imaging::Image pictureForDisplay() override;
@@ -34,17 +34,9 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dragLeaveEvent(QDragLeaveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
-    void showDropHighlight();
-    void hideDropHighlight();
 
     bool drawCursor = false;
     QImage cursorImg;
-    bool dragEnter = false;
-    QPointer<DropHighlight> m_highlight;
 };

@@ -46,12 +46,6 @@ public:
     // across the opposite edge becomes the mirrored corner, so `mode` may change. Invalid when the
     // input holds no value of the right kind.
     static QVariant draggedValue(const imaging::Filter &filter, const QString &key, int &mode, const QPointF &p);
-    // Whether a drag carrying this data may be dropped: exactly one image file of a known type, not
-    // a PDF.
-    static bool acceptsDrop(const QMimeData *data, Qt::DropActions actions);
-    // A drop: the first file's path becomes the document's and its picture the current image,
-    // undoably. Always true (the drop is taken).
-    bool performDragOperation(const QMimeData *data);
 
     bool isDisplayingPoints() const { return displayingPoints; }
     int heldMode() const { return parmMode; }
@@ -67,15 +61,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dragLeaveEvent(QDragLeaveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
 
 private:
     void drawPoint(QPainter &painter, const QPointF &p, const QString &label) const;
-    void showDropHighlight();
-    void hideDropHighlight();
 
     bool movingNow = false;
     bool displayingPoints = false;
@@ -83,6 +71,4 @@ private:
     int parmIndex = -1;
     QString parmKey;
     int parmMode = NoHandle;
-    bool dragEnter = false;
-    QPointer<DropHighlight> m_highlight;
 };

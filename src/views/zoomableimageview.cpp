@@ -2,8 +2,15 @@
 
 #include "imaging/qimageadapter.h"
 #include "views/canvascontroller.h"
+#include "views/drophighlight.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QDragEnterEvent>
+#include <QUrl>
+#include <QMimeData>
+#include <QImageReader>
+#include <QFileInfo>
 #include <QMenu>
 #include <QNativeGestureEvent>
 #include <QPainter>
@@ -200,4 +207,114 @@ void ZoomableImageView::contextMenuEvent(QContextMenuEvent *event)
 {
     if (m_controller && m_controller->contextMenu())
         m_controller->contextMenu()->popup(event->globalPos());
+}
+
+// ---- dropping a file ----
+
+bool ZoomableImageView::acceptsDrop(const QMimeData *data, Qt::DropActions actions)
+{
+    if (!data || !data->hasUrls() || !(actions & (Qt::CopyAction | Qt::MoveAction | Qt::LinkAction)))
+        return false;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return false;
+    const QString extension = QFileInfo(urls.first().toLocalFile()).suffix();
+    if (extension.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+        return false;
+    // The types the image readers know, then the historical type names (compared exactly).
+    QStringList types;
+    for (const QByteArray &format : QImageReader::supportedImageFormats())
+        types << QString::fromLatin1(format);
+    static const char *const legacy[] = {
+        "tiff", "tif ", "jpeg", "jpg ", "png ", "gif ", "TIFF", "TIF ", "JPEG", "JPG ", "PNG ", "GIF ", "sgi ", "SGI ",
+        "pngf", "qtif", "8BPS", "BMPf", "MooV", "PICS", "SGI ", "8BPS", "BMPf", "FPix", "GIFf", "JPEG", "PNGf",
+        "PNTG", "TIFF", "TPIC", "qdgx", "qtif", "PICS", "FLC ", "SWFL", "PDF "};
+    for (const char *type : legacy)
+        types << QString::fromLatin1(type);
+    return types.contains(extension);
+}
+
+void ZoomableImageView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!acceptsDrop(event->mimeData(), event->possibleActions())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    if (!dragEnter) {
+        dragEnter = true;
+        showDropHighlight();
+    }
+}
+
+void ZoomableImageView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (acceptsDrop(event->mimeData(), event->possibleActions()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ZoomableImageView::dragLeaveEvent(QDragLeaveEvent *)
+{
+    dragEnter = false;
+    hideDropHighlight();
+    update();
+}
+
+void ZoomableImageView::dropEvent(QDropEvent *event)
+{
+    event->acceptProposedAction();
+    performDragOperation(event->mimeData());
+}
+
+bool ZoomableImageView::performDragOperation(const QMimeData *data)
+{
+    dragEnter = false;
+    hideDropHighlight();
+    // Picture data (rather than a file) is accepted and left alone.
+    if (!data || data->hasFormat(QStringLiteral("image/tiff")) || !data->hasUrls() || !controller())
+        return true;
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return true;
+    const QString path = urls.first().toLocalFile();
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QImage picture = reader.read();
+    if (picture.isNull()) {
+        // An unreadable file changes nothing: installing "no image" would blank the canvas and make
+        // the document's path point at a file that cannot be saved back.
+        qWarning("Cannot read the dropped image %s: %s", qPrintable(path), qPrintable(reader.errorString()));
+        return true;
+    }
+    controller()->setFilePath(path);
+    controller()->undoPaste(imaging::imageFromQImage(picture));
+    return true;
+}
+
+void ZoomableImageView::showDropHighlight()
+{
+    // The highlight outlines the view three levels above the scroll area, inset: 10 points in from
+    // the left, 18 from the top, 25 from the right and 20 from the bottom.
+    QWidget *area = scrollArea();
+    QWidget *host = area;
+    for (int i = 0; i < 3 && host && host->parentWidget(); ++i)
+        host = host->parentWidget();
+    if (!host || !host->parentWidget())
+        return;
+    QWidget *window = host->window();
+    const QRect frame(host->mapTo(window, QPoint(0, 0)), host->size());
+    if (!m_highlight)
+        m_highlight = new DropHighlight(window);
+    m_highlight->setGeometry(frame.x() + 10, frame.y() + 18, frame.width() - 35, frame.height() - 38);
+    m_highlight->raise();
+    m_highlight->show();
+}
+
+void ZoomableImageView::hideDropHighlight()
+{
+    if (m_highlight)
+        m_highlight->deleteLater();
+    m_highlight = nullptr;
 }

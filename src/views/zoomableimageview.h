@@ -3,9 +3,12 @@
 #include "imaging/image.h"
 #include "imaging/rect.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class CanvasController;
+class DropHighlight;
+class QMimeData;
 class QScrollArea;
 
 // A canvas that shows a picture in image units at a zoom between 0.1 and 10 inside a scroll area,
@@ -35,6 +38,13 @@ public:
     // Widget pixel position -> image coordinates, and back.
     QPointF mapToImage(const QPointF &widgetPos) const;
     QPointF mapToView(const QPointF &imagePos) const;
+    // Whether a drag carrying this data may be dropped: exactly one image file of a known type, not
+    // a PDF.
+    static bool acceptsDrop(const QMimeData *data, Qt::DropActions actions);
+    // A drop: the first file's path becomes the document's and its picture the current image,
+    // undoably; an unreadable file changes nothing. Always true (the drop is taken).
+    virtual bool performDragOperation(const QMimeData *data);
+
     // The wheel's zoom step: one step up or down from z.
     static float wheelZoom(float z, float delta);
 
@@ -46,6 +56,13 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     bool event(QEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    // The outline drawn over the window while an acceptable file is dragged over the canvas.
+    void showDropHighlight();
+    void hideDropHighlight();
 
     // The picture for this redraw; null draws nothing but the canvas background.
     virtual imaging::Image pictureForDisplay() = 0;
@@ -65,4 +82,6 @@ private:
 
     CanvasController *m_controller = nullptr;
     imaging::Rect m_bounds;
+    bool dragEnter = false;
+    QPointer<DropHighlight> m_highlight;
 };
