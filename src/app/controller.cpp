@@ -143,12 +143,13 @@ void Controller::changeFilterMode(QAbstractButton *sender)
     if (!b || (b != standardBtn && b != threeDBtn && b != customBtn))
         return;
 
-    // The mode being left. Choosing the mode already shown leaves that mode (not the standard one),
-    // so that Undo afterwards stays where the user was.
-    int left = 0;
+    // Choosing the mode already shown changes nothing, the undo history included.
     if (b->isChecked())
-        left = b == threeDBtn ? 1 : b == customBtn ? 2 : 0;
-    else if (threeDBtn->isChecked())
+        return;
+
+    // The mode being left.
+    int left = 0;
+    if (threeDBtn->isChecked())
         left = 1;
     else if (customBtn->isChecked())
         left = 2;
@@ -430,7 +431,8 @@ void Controller::applicationWillTerminate()
 
 Controller::TerminateReply Controller::applicationShouldTerminate()
 {
-    if (s_quitAfterSave || !m_wasChanged)
+    // Nothing unsaved (also after the save that the prompt's "Save..." started has succeeded).
+    if (!m_wasChanged)
         return TerminateNow;
     const int answer = DovAlert::Alert_DONTSAVECANCEL(window, QStringLiteral("Do you want to save changes?"),
         QStringLiteral("Your changes will be lost if you choose don't save option."));
@@ -451,17 +453,28 @@ void Controller::terminate()
 {
     if (applicationShouldTerminate() != TerminateNow)
         return;
+    // The answer is given: the window's close event, which quitting sends, must not ask again.
+    m_terminating = true;
     windowWillClose();
     qApp->quit();
 }
 
 bool Controller::windowShouldClose()
 {
-    return !m_wasChanged;
+    // Closing the window ends the program, so it asks the quit prompt's question, with its outcomes.
+    if (m_terminating)
+        return true;
+    if (applicationShouldTerminate() != TerminateNow)
+        return false;
+    m_terminating = true;
+    return true;
 }
 
 void Controller::windowWillClose()
 {
+    if (m_windowClosed)
+        return;
+    m_windowClosed = true;
     // The favourites of the three modes are written back here once they exist.
 }
 

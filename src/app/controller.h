@@ -108,7 +108,8 @@ public:
     void applicationWillTerminate();
     TerminateReply applicationShouldTerminate();
     void applicationDidBecomeActive();
-    // Window delegate.
+    // Window delegate. windowShouldClose runs the quit prompt when there are unsaved changes: closing
+    // the one window ends the program.
     bool windowShouldClose();
     void windowDidResize();
     void windowWillClose();
@@ -178,6 +179,10 @@ public:
     // and title kept) when the file cannot be read. The open dialog's completion ends here.
     bool openFile(const QString &path);
     void openImgPanelDidEnd(int returnCode, const QStringList &files);
+    // A file dropped on a canvas: read like Open (an alert when it cannot be), installed undoably.
+    void openDroppedFile(const QString &path) override;
+    // The open dialog's file patterns: every readable type, in lower and upper case.
+    static QStringList openPanelPatterns();
     // The save dialog's format list ("JPEG (*.jpeg)", ...) in export-table order.
     static QStringList initExportFormats();
     // Re-saving over the file the image came from, after the replace question; false when the
@@ -261,6 +266,16 @@ public slots:
 
 private:
     void registerUndoPaste(const imaging::Image &previous);
+    // The quit prompt's question (1 Save..., 2 Cancel, 3 Don't Save), asked also before opening.
+    int askSaveChanges();
+    void runOpenPanel();
+    // The picture of a file, or null after telling the user in an alert why it cannot be read.
+    QImage readPictureOrAlert(const QString &path);
+    // Installs a picture with its file path and changed flag as one undo step (named `name`) whose
+    // undo brings back the previous picture, path, title and flag together.
+    void replaceDocument(const imaging::Image &image, const QString &path, bool changed, const QString &name);
+    // A save that was to be followed by quitting or opening did not happen: neither goes ahead.
+    void dropPendingAfterSave();
     void refreshCanvasZoom();
     void finishSave(bool ok);
 
@@ -278,6 +293,11 @@ private:
     QVariantList m_favorites, m_favorites3D, m_favoritesCustom;
     QPointer<onlyTextClosedButton> m_selectes_FavBtn, m_selectes_FavBtn3D, m_selectes_FavBtnCustom;
     bool m_wasChanged = false;
+    // The quit prompt has been answered with quitting (or there was nothing to ask).
+    bool m_terminating = false;
+    bool m_windowClosed = false;
+    // The open dialog follows the save that the prompt before opening started.
+    bool m_openAfterSave = false;
     bool needsUpdate = false;
     int format_type = 0;
 

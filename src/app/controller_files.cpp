@@ -6,6 +6,7 @@
 #include "effects/baseeffect.h"
 #include "imaging/qimageadapter.h"
 #include "platform/imagefiles.h"
+#include "platform/undomanager.h"
 #include "widgets/dovalert.h"
 
 #include <QFileDialog>
@@ -26,16 +27,54 @@ int askReplace(QWidget *window)
 
 void Controller::openImg()
 {
+    // Unsaved changes are offered for saving first, with the quit prompt's three answers.
+    if (m_wasChanged) {
+        switch (askSaveChanges()) {
+        case 1:
+            // The open dialog follows a successful save (finishSave).
+            m_openAfterSave = true;
+            saveImg();
+            return;
+        case 3:
+            break;
+        default:
+            return;
+        }
+    }
+    runOpenPanel();
+}
+
+int Controller::askSaveChanges()
+{
+    return DovAlert::Alert_DONTSAVECANCEL(window, QStringLiteral("Do you want to save changes?"),
+        QStringLiteral("Your changes will be lost if you choose don't save option."));
+}
+
+void Controller::runOpenPanel()
+{
     auto *dialog = new QFileDialog(window, tr("Open Image"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({tr("Images (%1)").arg(ImageFiles::readablePatterns().join(' ')), tr("All files (*)")});
+    dialog->setNameFilters({tr("Images (%1)").arg(openPanelPatterns().join(' ')), tr("All files (*)")});
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
         openImgPanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles());
     });
     dialog->open();
+}
+
+QStringList Controller::openPanelPatterns()
+{
+    // File names match the dialog's patterns with their case, and cameras name files IMG_0001.JPG:
+    // each pattern is offered in lower and in upper case.
+    QStringList patterns;
+    for (const QString &pattern : ImageFiles::readablePatterns()) {
+        for (const QString &p : {pattern.toLower(), pattern.toUpper()})
+            if (!patterns.contains(p))
+                patterns << p;
+    }
+    return patterns;
 }
 
 void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
@@ -44,19 +83,53 @@ void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
         openFile(files.first());
 }
 
-bool Controller::openFile(const QString &path)
+QImage Controller::readPictureOrAlert(const QString &path)
 {
     QString error;
     const QImage picture = ImageFiles::readImageFile(path, &error);
     if (picture.isNull()) {
-        // Keep the current image and title: an unreadable file must not leave the program empty.
+        // The current image and title stay; the user is told which file failed and why.
         qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(error));
-        return false;
+        DovAlert::Alert_OK(window, QStringLiteral("The file \u201C%1\u201D could not be opened.").arg(QFileInfo(path).fileName()),
+                           error.isEmpty() ? QStringLiteral("It is not a picture this program can read.") : error);
     }
-    // Opening keeps the current effect, records no undo step and leaves the changed flag alone.
-    setFilePath(path);
-    setBackgroundImage(imaging::imageFromQImage(picture));
+    return picture;
+}
+
+bool Controller::openFile(const QString &path)
+{
+    const QImage picture = readPictureOrAlert(path);
+    if (picture.isNull())
+        return false;
+    // Opening keeps the current effect. It is one undo step that brings back the previous picture
+    // together with its file, title and changed flag, so a picture is never paired with another file.
+    replaceDocument(imaging::imageFromQImage(picture), path, false, QStringLiteral("Open"));
     return true;
+}
+
+void Controller::openDroppedFile(const QString &path)
+{
+    const QImage picture = readPictureOrAlert(path);
+    if (picture.isNull())
+        return;
+    // A dropped picture replaces the image and takes its file's path, undoably like Open; it counts
+    // as a change (saving asks before replacing the file).
+    replaceDocument(imaging::imageFromQImage(picture), path, true, QStringLiteral("Drop Image"));
+}
+
+void Controller::replaceDocument(const imaging::Image &image, const QString &path, bool changed, const QString &name)
+{
+    if (UndoManager *um = undoManager()) {
+        um->registerUndo(this, [this, previous = backgroundImage, previousPath = _filePath,
+                                previousChanged = m_wasChanged, name] {
+            replaceDocument(previous, previousPath, previousChanged, name);
+        });
+        um->setActionName(name);
+    }
+    setFilePath(path);
+    setBackgroundImage(image);
+    refreshCanvasZoom();
+    m_wasChanged = changed;
 }
 
 void Controller::saveImg()
@@ -68,8 +141,8 @@ void Controller::saveImg()
     const bool ok = saveExistFile();
     if (ok && m_wasChanged) {
         // Cancel in the replace question: nothing was written, so the changes are still unsaved
-        // and a pending quit must not go ahead (the next quit asks again).
-        s_quitAfterSave = false;
+        // and a pending quit or open must not go ahead (the next one asks again).
+        dropPendingAfterSave();
         return;
     }
     finishSave(ok);
@@ -84,7 +157,9 @@ bool Controller::saveExistFile()
 {
     if (askReplace(window) == 2)
         return true; // nothing written, and nothing to report
-    const int format = ImageFiles::formatForExtension(QFileInfo(_filePath).suffix());
+    // The format the file's extension names (jpg, tif and the other usual short forms included, in
+    // any letter case), the same mapping the command-line tool uses.
+    const int format = ImageFiles::formatForFileName(_filePath);
     if (format < 0) {
         qWarning("Save: the extension of %s names no export format", qPrintable(_filePath));
         return false;
@@ -103,10 +178,13 @@ void Controller::finishSave(bool ok)
         m_wasChanged = false;
         if (s_quitAfterSave)
             QMetaObject::invokeMethod(this, &Controller::terminate, Qt::QueuedConnection);
+        else if (m_openAfterSave)
+            QMetaObject::invokeMethod(this, &Controller::runOpenPanel, Qt::QueuedConnection);
+        m_openAfterSave = false;
         return;
     }
     // After a failed save the next quit must ask again, or the unsaved changes would be lost.
-    s_quitAfterSave = false;
+    dropPendingAfterSave();
     DovAlert::Alert_OK(window, QStringLiteral("Couldn't save file."), QStringLiteral("File I/O error occured."));
 }
 
@@ -155,9 +233,15 @@ void Controller::savePanelDidEnd(int returnCode, const QString &path, int format
             return;
         }
     }
-    // Cancelled, in the dialog or in the replace question: nothing was saved, so a pending quit is
-    // dropped rather than carried out (quitting now would lose the changes).
+    // Cancelled, in the dialog or in the replace question: nothing was saved, so a pending quit or
+    // open is dropped rather than carried out (going on now would lose the changes).
+    dropPendingAfterSave();
+}
+
+void Controller::dropPendingAfterSave()
+{
     s_quitAfterSave = false;
+    m_openAfterSave = false;
 }
 
 bool Controller::simplySave(int formatIndex, float resolution, const QString &path)

@@ -2,6 +2,7 @@
 
 #include "app/controller.h"
 #include "app/resizepanel.h"
+#include "app/undogesturefilter.h"
 #include "platform/undomanager.h"
 #include "views/aboutpanel.h"
 #include "views/customeffimageview.h"
@@ -73,6 +74,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/app.png")));
     buildWidgets();
     buildMenus();
+    m_undoGesture = new UndoGestureFilter(this, m_undoManager);
     resize(1280, 820);
     m_controller->awakeFromNib();
 }
@@ -285,6 +287,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // The close button quits this one-window program: with unsaved changes it runs the quit prompt.
     if (!m_controller->windowShouldClose()) {
         event->ignore();
         return;

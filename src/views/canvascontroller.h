@@ -45,9 +45,9 @@ public:
     virtual void updateView() {}
     // Whether the current filter has inputs edited by handles on the canvas.
     virtual bool isControlsPresent() const { return false; }
-    // A dropped file: its path becomes the document's, its picture the current image (undoably).
-    virtual void setFilePath(const QString &) {}
-    virtual void undoPaste(const imaging::Image &) {}
+    // A file dropped on a canvas: its picture becomes the current image and its path the document's,
+    // undoably; a file that cannot be read leaves everything as it was and the user is told why.
+    virtual void openDroppedFile(const QString &) {}
 
     // The custom mode's working copy, as its canvas and the drawn effects need it. Without a
     // working copy the canvas shows the current image alone.

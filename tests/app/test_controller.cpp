@@ -1,6 +1,7 @@
 // The main controller: modes, zoom mapping, menu validation, title, quitting, applying.
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "unexpectedalerts.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
@@ -28,7 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -50,6 +53,12 @@ protected:
     }
 
     double sliderPosition() const { return c->zoomSlider->value() / double(Controller::zoomSliderScale); }
+    void rotateForAChange()
+    {
+        c->rotateLeft();
+        um->closeImplicitGroup();
+        ASSERT_TRUE(c->wasChanged());
+    }
 
     static QImage gradientPicture(int w, int h)
     {
@@ -189,11 +198,14 @@ TEST_F(ControllerTest, ModeMenuItemsSwitchAndCarryTheCheckMark)
     EXPECT_TRUE(c->validateMenuItem(custom));
     EXPECT_FALSE(custom->isChecked());
 
-    // Choosing the mode already shown keeps it, and Undo then stays in it.
+    // Choosing the mode already shown changes nothing: Undo then goes back to the mode before it.
+    um->closeImplicitGroup();
     threeD->trigger();
     um->closeImplicitGroup();
-    c->undo();
     EXPECT_EQ(c->filerMode(), 1);
+    c->undo();
+    EXPECT_EQ(c->filerMode(), 0);
+    c->redo();
 
     QAction other;
     other.setProperty("tag", 7);
@@ -320,18 +332,64 @@ TEST_F(ControllerTest, FailedSaveFromTheQuitPromptAlertsAndAsksAgainNextTime)
     EXPECT_EQ(messages, QStringList{QStringLiteral("Do you want to save changes?")});
 }
 
-TEST_F(ControllerTest, ClosingTheWindowWithUnsavedChangesDoesNothing)
+TEST_F(ControllerTest, TheWindowsCloseButtonRunsTheQuitPrompt)
 {
     int asked = 0;
-    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 1; });
-    c->setWasChanged(true);
+    int answer = 2;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        if (alert.message() == QStringLiteral("Do you want to save changes?"))
+            ++asked;
+        return answer;
+    });
+    window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
+
+    // Cancel: the window stays.
+    c->setWasChanged(true);
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(asked, 1);
 
-    c->setWasChanged(false);
+    // Don't Save: it closes, without asking twice.
+    answer = 3;
     EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(ControllerTest, TheCloseButtonWithoutChangesClosesWithoutAsking)
+{
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 2; });
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(ControllerTest, EveryChangeToTheImageMarksTheDocumentChanged)
+{
+    const std::vector<std::pair<const char *, std::function<void()>>> changes{
+        {"rotate", [this] { c->rotateRight(); }},
+        {"flip", [this] { c->flipVert(); }},
+        {"resize", [this] { c->resizeImage(30, 20); }},
+        {"paste", [this] {
+             QGuiApplication::clipboard()->setImage(gradientPicture(8, 8));
+             c->paste();
+         }},
+    };
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 2; });
+    for (const auto &[name, change] : changes) {
+        SCOPED_TRACE(name);
+        c->setWasChanged(false);
+        change();
+        EXPECT_TRUE(c->wasChanged());
+        // ...so that quitting asks instead of losing it.
+        const int before = asked;
+        EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+        EXPECT_EQ(asked, before + 1);
+    }
 }
 
 TEST_F(ControllerTest, ApplyAndEscapeWithoutAnEffectLeaveTheImageAlone)
@@ -371,9 +429,6 @@ TEST_F(ControllerTest, RotationsAndFlipsAreUndoableAndStartAtTheOrigin)
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), original);
     c->redo();
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()).pixel(0, 0), original.pixel(39, 0));
-
-    // Transforms do not mark the document as changed.
-    EXPECT_FALSE(c->wasChanged());
 }
 
 TEST_F(ControllerTest, PasteInstallsTheClipboardImageUndoably)
@@ -387,7 +442,6 @@ TEST_F(ControllerTest, PasteInstallsTheClipboardImageUndoably)
     c->paste();
     um->closeImplicitGroup();
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 64, 32));
-    EXPECT_FALSE(c->wasChanged());
     c->undo();
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), before);
 }
