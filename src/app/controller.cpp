@@ -21,6 +21,7 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -336,7 +337,7 @@ void Controller::applyBtnAction()
     if (!result.isNull()) {
         registerUndoPaste(backgroundImage);
         setBackgroundImage(result);
-        m_wasChanged = true;
+        setWasChanged(true);
         if (filerMode() == 1 && current3DEffect)
             current3DEffect->reloadImage();
     }
@@ -353,10 +354,19 @@ void Controller::updateWinTitle()
 {
     if (!window)
         return;
+    // "[*]" is where the desktop shows that the document has unsaved changes (an asterisk here).
     const QString title = _filePath.isEmpty()
-        ? QStringLiteral("Lumetta")
-        : QStringLiteral("Lumetta::") + QFileInfo(_filePath).fileName();
+        ? QStringLiteral("Lumetta[*]")
+        : QStringLiteral("Lumetta::") + QFileInfo(_filePath).fileName() + QStringLiteral("[*]");
     window->setWindowTitle(title);
+    window->setWindowModified(m_wasChanged);
+}
+
+void Controller::setWasChanged(bool changed)
+{
+    m_wasChanged = changed;
+    if (window)
+        window->setWindowModified(changed);
 }
 
 float Controller::zoomForSliderPosition(double s)
@@ -383,12 +393,55 @@ void Controller::zoomChanged()
     updateView();
 }
 
+void Controller::zoomIn()
+{
+    stepZoom(1.25f);
+}
+
+void Controller::zoomOut()
+{
+    stepZoom(1 / 1.25f);
+}
+
+void Controller::stepZoom(float factor)
+{
+    const int m = filerMode();
+    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
+                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
+                                       : nullptr;
+    if (!canvas || !zoomSlider)
+        return;
+    // Through the slider, which limits the zoom to its range (0.1 to 10).
+    setZoom(canvas->getZoom() * factor);
+    zoomChanged();
+    updateZoomPercent();
+}
+
+void Controller::zoomToFit()
+{
+    if (filerMode() == 1)
+        return;
+    fitZoomToWindow();
+    updateView();
+}
+
+void Controller::updateZoomPercent()
+{
+    if (!zoomPercentLabel || !zoomSlider)
+        return;
+    const float z = zoomForSliderPosition(zoomSlider->value() / double(zoomSliderScale));
+    zoomPercentLabel->setText(QStringLiteral("%1 %").arg(std::lround(z * 100)));
+}
+
 void Controller::setZoom(float zoom)
 {
     if (!zoomSlider)
         return;
-    const QSignalBlocker blocker(zoomSlider);
-    zoomSlider->setValue(int(std::lround(sliderPositionForZoom(zoom) * zoomSliderScale)));
+    {
+        const QSignalBlocker blocker(zoomSlider);
+        zoomSlider->setValue(int(std::lround(sliderPositionForZoom(zoom) * zoomSliderScale)));
+    }
+    updateZoomPercent();
 }
 
 void Controller::updateZoommWithDelta(float delta)

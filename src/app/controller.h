@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,7 @@ class MyOGLView;
 class QAbstractButton;
 class QAbstractItemModel;
 class QAction;
+class QLabel;
 class QMenu;
 class QModelIndex;
 class QPainter;
@@ -72,7 +74,8 @@ public:
     BaseEffect *getCurrent3DEffect() const { return current3DEffect.get(); }
     BaseEffect *getCurrentCustomEffect() const { return currentCustomEffect.get(); }
     bool wasChanged() const { return m_wasChanged; }
-    void setWasChanged(bool changed) { m_wasChanged = changed; }
+    // The document-changed flag; the window title marks unsaved changes while it is set.
+    void setWasChanged(bool changed);
     UndoManager *undoManager() const;
 
     // Operations other parts call.
@@ -171,6 +174,7 @@ public:
     customEffImageView *customEffectsView = nullptr;
     MyImageView *ciView = nullptr;
     QWidget *zoomSuperView = nullptr;
+    QLabel *zoomPercentLabel = nullptr;
     QWidget *infoPanel = nullptr;
     MainWindow *window = nullptr;
 
@@ -201,6 +205,9 @@ public:
     static void setQuitAfterSave(bool on) { s_quitAfterSave = on; }
     // The current mode's result as a picture (the current image when the mode has no effect).
     QImage getEffectedImage();
+    // The same, as work that may run on another thread (the standard mode's full-size rendering is
+    // deferred into it; the other modes' pictures are made before it is returned).
+    std::function<QImage()> effectedImageJob();
     // The same as ARGB32 premultiplied bitmaps, ready for encoders and painting.
     QImage createObjectImage();
     QImage createObjectImage(float resolution);
@@ -241,6 +248,13 @@ public slots:
     void applyBtnAction();
     void escapeEffect();
     void zoomChanged();
+    // View menu: zoom steps of a quarter in and out, and the zoom that fits the image to the window
+    // (2D canvases only; the 3D canvas has no zoom).
+    void zoomIn();
+    void zoomOut();
+    void zoomToFit();
+    // Shows the slider's zoom as a percentage beside it.
+    void updateZoomPercent();
     void displayHelp();
     void visitSite();
     void runAbout();
@@ -277,6 +291,7 @@ private:
     // A save that was to be followed by quitting or opening did not happen: neither goes ahead.
     void dropPendingAfterSave();
     void refreshCanvasZoom();
+    void stepZoom(float factor);
     void finishSave(bool ok);
 
     static Controller *s_mainController;

@@ -80,7 +80,7 @@ void Controller::outlineViewSelectionDidChange_Custom(const QModelIndex &item)
     if (BaseEffect *prototype = model ? model->effectAt(item) : nullptr) {
         currentCustomEffect = prototype->mycopy();
         currentCustomEffect->setUpControlsView();
-        m_wasChanged = true;
+        setWasChanged(true);
     }
     // The working copy renders lazily, when the canvas asks for its picture.
     if (customEffectsView)

@@ -2,6 +2,7 @@
 // copying and the 3D mode use.
 #include "app/controller.h"
 
+#include "app/busywork.h"
 #include "app/mainwindow.h"
 #include "effects/baseeffect.h"
 #include "imaging/qimageadapter.h"
@@ -129,7 +130,7 @@ void Controller::replaceDocument(const imaging::Image &image, const QString &pat
     setFilePath(path);
     setBackgroundImage(image);
     refreshCanvasZoom();
-    m_wasChanged = changed;
+    setWasChanged(changed);
 }
 
 void Controller::saveImg()
@@ -168,14 +169,14 @@ bool Controller::saveExistFile()
     const bool ok = format == ImageFiles::PDF ? createPDFFile(_filePath, defaultResolution)
                                               : simplySave(format, defaultResolution, _filePath);
     if (ok)
-        m_wasChanged = false;
+        setWasChanged(false);
     return ok;
 }
 
 void Controller::finishSave(bool ok)
 {
     if (ok) {
-        m_wasChanged = false;
+        setWasChanged(false);
         if (s_quitAfterSave)
             QMetaObject::invokeMethod(this, &Controller::terminate, Qt::QueuedConnection);
         else if (m_openAfterSave)
@@ -205,8 +206,18 @@ void Controller::runSavePanel()
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     const QStringList filters = initExportFormats();
     dialog->setNameFilters(filters);
-    // The format chosen last in this run (JPEG at first).
-    dialog->selectNameFilter(filters.value(format_type, filters.first()));
+    // The format chosen last in this run (JPEG at first), or the current file's own.
+    int format = format_type;
+    if (!_filePath.isEmpty()) {
+        // The current file's folder and name are proposed, in its format when it has one we write.
+        const QFileInfo current(_filePath);
+        dialog->setDirectory(current.absolutePath());
+        const int own = ImageFiles::formatForFileName(_filePath);
+        if (own >= 0)
+            format = own;
+        dialog->selectFile(current.completeBaseName() + QLatin1Char('.') + ImageFiles::exportFormatName(format).toLower());
+    }
+    dialog->selectNameFilter(filters.value(format, filters.first()));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::finished, this, [this, dialog, filters](int result) {
         savePanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles().value(0),
@@ -246,17 +257,48 @@ void Controller::dropPendingAfterSave()
 
 bool Controller::simplySave(int formatIndex, float resolution, const QString &path)
 {
-    const QImage picture = createObjectImage(resolution);
-    if (picture.isNull()) {
-        qWarning("Save: there is no picture to save");
-        return false;
-    }
+    Q_UNUSED(resolution); // carried as designed; the written files do not depend on it
+    const std::function<QImage()> picture = effectedImageJob();
+    // Rendering at full size, encoding and writing run off the interface thread: a large picture
+    // in JPEG-2000 takes seconds, and the window must keep painting meanwhile.
+    bool ok = false;
     QString error;
-    if (!ImageFiles::writeImageFile(picture, path, formatIndex, &error)) {
-        qWarning("Save: %s", qPrintable(error));
+    bool failed = false;
+    const QString label = QStringLiteral("Saving \u201C%1\u201D \u2026").arg(QFileInfo(path).fileName());
+    const bool ran = BusyWork::run(window, label, [&] {
+        const QImage image = picture();
+        if (image.isNull()) {
+            error = QStringLiteral("there is no picture to save");
+            return;
+        }
+        ok = ImageFiles::writeImageFile(image.convertToFormat(QImage::Format_ARGB32_Premultiplied), path,
+                                        formatIndex, &error);
+    }, &failed);
+    if (!ran) {
+        qWarning("Save: another save is still running");
         return false;
     }
-    return true;
+    if (failed)
+        error = QStringLiteral("out of memory");
+    if (!ok)
+        qWarning("Save: %s", qPrintable(error));
+    return ok;
+}
+
+std::function<QImage()> Controller::effectedImageJob()
+{
+    // The standard mode's result is an engine recipe, safe to render on another thread; the other
+    // modes draw with objects of the interface thread, so their picture is made here.
+    if (filerMode() == 0 && currentFilter) {
+        const imaging::Image result = coreImageResult(false);
+        return [result, background = backgroundImage] {
+            // As getEffectedImage: the image itself when the filter gives no picture.
+            const QImage filtered = result.isNull() ? QImage() : imageFromCIImage(result);
+            return filtered.isNull() ? imageFromCIImage(background) : filtered;
+        };
+    }
+    const QImage picture = getEffectedImage();
+    return [picture] { return picture; };
 }
 
 bool Controller::createPDFFile(const QString &path, float resolution)

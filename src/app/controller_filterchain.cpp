@@ -336,7 +336,7 @@ void Controller::outlineViewSelectionDidChange_CIF(QTreeView *list)
         if (m_selectes_FavBtn)
             m_selectes_FavBtn->setChecked(false);
         m_selectes_FavBtn = nullptr;
-        m_wasChanged = true;
+        setWasChanged(true);
     } else if (item.isValid() && list->model()->hasChildren(item)) {
         // A category row opens or closes and drops the current filter.
         list->setExpanded(item, !list->isExpanded(item));

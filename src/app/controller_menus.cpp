@@ -68,6 +68,8 @@ bool Controller::validateMenuItem(QAction *item)
         default: return bool(currentCustomEffect);
         }
     }
+    if (action == QLatin1String("zoomIn:") || action == QLatin1String("zoomOut:") || action == QLatin1String("zoomToFit:"))
+        return filerMode() != 1; // the 3D canvas has no zoom
     if (action == QLatin1String("selectMenuMode:")) {
         item->setCheckable(true);
         item->setChecked(item->property("tag").toInt() - 1 == filerMode());

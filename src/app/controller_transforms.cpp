@@ -81,7 +81,7 @@ void Controller::undoPaste(const imaging::Image &image)
     registerUndoPaste(backgroundImage);
     setBackgroundImage(image);
     refreshCanvasZoom();
-    m_wasChanged = true;
+    setWasChanged(true);
 }
 
 void Controller::refreshCanvasZoom()
@@ -107,7 +107,7 @@ void Controller::rotateImage(int left)
     setBackgroundImage(rotated);
     if (customEffectsView)
         customEffectsView->setZoom(customEffectsView->getZoom());
-    m_wasChanged = true;
+    setWasChanged(true);
 }
 
 void Controller::flipImage(int vertical)
@@ -122,7 +122,7 @@ void Controller::flipImage(int vertical)
     if (UndoManager *um = undoManager())
         um->registerUndo(this, [this, vertical] { flipImage(vertical); });
     setBackgroundImage(flipped);
-    m_wasChanged = true;
+    setWasChanged(true);
 }
 
 void Controller::resizeImage(float width, float height)
@@ -150,7 +150,7 @@ void Controller::resizeImage(float width, float height)
     registerUndoPaste(backgroundImage);
     setBackgroundImage(imaging::imageFromQImage(resized));
     refreshCanvasZoom();
-    m_wasChanged = true;
+    setWasChanged(true);
 }
 
 void Controller::rotateLeft() { rotateImage(true); }

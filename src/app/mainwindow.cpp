@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/busywork.h"
 #include "app/controller.h"
 #include "app/resizepanel.h"
 #include "app/undogesturefilter.h"
@@ -168,6 +169,13 @@ void MainWindow::buildWidgets()
     c->zoomSlider->setToolTip(tr("Zoom: the middle is 100%"));
     connect(c->zoomSlider, &QSlider::valueChanged, c, &Controller::zoomChanged);
     zoomLayout->addWidget(c->zoomSlider);
+    // The zoom as a percentage, following the slider however it moves.
+    c->zoomPercentLabel = new QLabel(c->zoomSuperView);
+    c->zoomPercentLabel->setMinimumWidth(QFontMetrics(c->zoomPercentLabel->font()).horizontalAdvance(QStringLiteral("1000 %")));
+    c->zoomPercentLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(c->zoomSlider, &QSlider::valueChanged, c, &Controller::updateZoomPercent);
+    zoomLayout->addWidget(c->zoomPercentLabel);
+    c->updateZoomPercent();
     rightLayout->addWidget(c->zoomSuperView);
 
     split->addWidget(c->filterTabView);
@@ -251,6 +259,13 @@ void MainWindow::buildMenus()
     image->addSeparator();
     addItem(image, tr("&Apply Effect"), "applyBtn:", QKeySequence(tr("Ctrl+Return")), &Controller::applyBtnAction);
 
+    // Zoom of the 2D canvases. Ctrl++ is typed as Ctrl+Shift+= on most keyboards, so both are bound.
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    QAction *zoomIn = addItem(view, tr("Zoom &In"), "zoomIn:", QKeySequence(tr("Ctrl+=")), &Controller::zoomIn);
+    zoomIn->setShortcuts({QKeySequence(tr("Ctrl+=")), QKeySequence(tr("Ctrl++"))});
+    addItem(view, tr("Zoom &Out"), "zoomOut:", QKeySequence(tr("Ctrl+-")), &Controller::zoomOut);
+    addItem(view, tr("&Fit to Window"), "zoomToFit:", QKeySequence(tr("Ctrl+0")), &Controller::zoomToFit);
+
     QMenu *mode = menuBar()->addMenu(tr("&Mode"));
     const char *modeTitles[3] = {QT_TR_NOOP("&Standard Filters"), QT_TR_NOOP("&3D Effects"), QT_TR_NOOP("&Custom Effects")};
     for (int tag = 1; tag <= 3; ++tag) {
@@ -268,7 +283,7 @@ void MainWindow::buildMenus()
     QAction *about = addItem(help, tr("&About Lumetta"), "runAbout:", QKeySequence(), &Controller::runAbout);
     about->setMenuRole(QAction::AboutRole);
 
-    for (QMenu *menu : {file, edit, image, mode, help})
+    for (QMenu *menu : {file, edit, image, view, mode, help})
         connect(menu, &QMenu::aboutToShow, c, &Controller::validateAllMenuItems);
 
     // The canvases' context menu.
@@ -287,6 +302,11 @@ void MainWindow::buildMenus()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Not while a save is being written: the prompt would ask about changes being saved right now.
+    if (BusyWork::isRunning()) {
+        event->ignore();
+        return;
+    }
     // The close button quits this one-window program: with unsaved changes it runs the quit prompt.
     if (!m_controller->windowShouldClose()) {
         event->ignore();

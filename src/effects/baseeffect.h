@@ -97,6 +97,8 @@ protected:
     static QImage currentImage();
 
     bool wasInit = false;
+    // Off while a value is only being previewed (a colour tried in the colour dialog).
+    bool m_recordUndo = true;
     QString name;
     QString m_tips;
     QPointer<QWidget> topControlsView;

@@ -334,6 +334,15 @@ ColorWell *DrawnEffect::addColorWell(const QString &label, double y, const QColo
     well->setColor(value);
     placeControl(well, QRectF(140, y - 3, 44, 23), NSViewMaxXMargin | NSViewMinYMargin);
     connect(well, &ColorWell::colorChanged, this, [well, action] { action(well); });
+    // A colour tried in the open dialog is shown at once but recorded for undo only when chosen.
+    auto preview = [this, well, action] {
+        const bool recording = m_recordUndo;
+        m_recordUndo = false;
+        action(well);
+        m_recordUndo = recording;
+    };
+    connect(well, &ColorWell::colorPreviewed, this, preview);
+    connect(well, &ColorWell::previewEnded, this, preview); // the well holds the old colour again
     return well;
 }
 

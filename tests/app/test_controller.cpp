@@ -1,7 +1,7 @@
 // The main controller: modes, zoom mapping, menu validation, title, quitting, applying.
 #include "app/controller.h"
 #include "app/mainwindow.h"
-#include "unexpectedalerts.h"
+#include "apptestsupport.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
@@ -16,7 +16,9 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
 #include <QFile>
 #include <QImage>
@@ -29,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -80,7 +83,7 @@ TEST_F(ControllerTest, StartsInStandardModeWithTheStartupImageAndPlainTitle)
     EXPECT_EQ(Controller::mainController(), c);
     ASSERT_FALSE(c->backImage().isNull());
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 600, 400));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
     EXPECT_FALSE(c->wasChanged());
     EXPECT_FALSE(um->canUndo());
 }
@@ -121,6 +124,53 @@ TEST_F(ControllerTest, ZoomIsClampedToTheSliderRange)
     EXPECT_FLOAT_EQ(c->ciView->getZoom(), 10.0f);
     c->updateZoommWithDelta(-30.0f);
     EXPECT_FLOAT_EQ(c->ciView->getZoom(), 0.1f);
+}
+
+TEST_F(ControllerTest, ZoomShortcutsStepFitAndShowThePercentage)
+{
+    window->resize(1280, 820);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    QApplication::setActiveWindow(window.get()); // shortcuts go to the active window
+    QCoreApplication::processEvents();
+    // The keys as typed, through the window's shortcut map.
+    auto press = [this](const QKeySequence &keys) {
+        QTest::keyClick(window.get(), keys[0].key(), keys[0].keyboardModifiers());
+    };
+    c->ciView->setZoom(1.0f);
+    c->setZoom(1.0f);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("100 %"));
+
+    press(QKeySequence(QStringLiteral("Ctrl+=")));
+    EXPECT_NEAR(c->ciView->getZoom(), 1.25f, 0.01f); // to the slider's step
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("125 %"));
+    press(QKeySequence(QStringLiteral("Ctrl++")));
+    EXPECT_NEAR(c->ciView->getZoom(), 1.5625f, 0.02f);
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    EXPECT_NEAR(c->ciView->getZoom(), 0.8f, 0.02f);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("%1 %").arg(std::lround(c->ciView->getZoom() * 100)));
+
+    // Ctrl+0 fits the 600 x 400 start-up picture into the canvas again.
+    press(QKeySequence(QStringLiteral("Ctrl+0")));
+    const float fitted = c->ciView->getZoom();
+    EXPECT_NE(fitted, 0.8f);
+    QWidget *area = c->ciView->parentWidget()->parentWidget();
+    EXPECT_LE(600 * fitted, area->width());
+    EXPECT_LE(400 * fitted, area->height());
+    EXPECT_TRUE(600 * fitted > area->width() - 40 || 400 * fitted > area->height() - 40);
+
+    // The slider's own moves update the percentage too, and the zoom stays within 10 % to 1000 %.
+    c->zoomSlider->setValue(10 * Controller::zoomSliderScale);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("1000 %"));
+    c->zoomIn();
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 10.0f);
+
+    // The 3D canvas has no zoom: the items are disabled there.
+    c->changeFilterMode(c->threeDBtn);
+    EXPECT_FALSE(c->validateMenuItem(window->menuAction(QStringLiteral("zoomIn:"))));
+    EXPECT_FALSE(c->validateMenuItem(window->menuAction(QStringLiteral("zoomToFit:"))));
 }
 
 TEST_F(ControllerTest, ModeSwitchShowsTheModesViewsAndDisablesZoomIn3D)
@@ -250,10 +300,15 @@ TEST_F(ControllerTest, MenuValidationFollowsTheState)
 TEST_F(ControllerTest, TitleShowsTheFileName)
 {
     c->setFilePath(QStringLiteral("/home/someone/Pictures/photo.jpg"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::photo.jpg"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg"));
+    // Unsaved changes show in the title the desktop's way, until a save or a new file clears them.
+    c->rotateLeft();
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg*"));
+    c->setWasChanged(false);
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg"));
     EXPECT_EQ(c->getFilePath(), QStringLiteral("/home/someone/Pictures/photo.jpg"));
     c->setFilePath(QString());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
 }
 
 TEST_F(ControllerTest, QuittingWithoutChangesNeedsNoQuestion)

@@ -6,9 +6,13 @@
 #include "platform/imagefiles.h"
 #include "platform/undomanager.h"
 #include "widgets/dovalert.h"
-#include "unexpectedalerts.h"
+#include "apptestsupport.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -106,7 +110,7 @@ TEST_F(FilesTest, SaveAsSetsTheExtensionAndKeepsTheFoldersCase)
     c->savePanelDidEnd(1, dir.filePath("Pictures/Mixed/Sky"), ImageFiles::PNG);
     const QString written = dir.filePath("Pictures/Mixed/Sky.png");
     EXPECT_EQ(c->getFilePath(), written);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::Sky.png"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::Sky.png"));
     EXPECT_FALSE(c->wasChanged());
     EXPECT_EQ(ImageFiles::readImageFile(written).size(), QSize(30, 20));
     EXPECT_TRUE(alerts.isEmpty());
@@ -301,7 +305,7 @@ TEST_F(FilesTest, UnreadableFilesAreNamedInAnAlertAndChangeNothing)
     ASSERT_TRUE(ImageFiles::writeImageFile(picture(64, 40), good));
     ASSERT_TRUE(c->openFile(good));
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 64, 40));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::good.png"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::good.png"));
     const imaging::Image before = c->backImage();
 
     const QString corrupt = dir.filePath("corrupt.png");
@@ -327,7 +331,7 @@ TEST_F(FilesTest, UnreadableFilesAreNamedInAnAlertAndChangeNothing)
         EXPECT_TRUE(alerts[0].contains(QFileInfo(path).fileName())) << alerts[0].toStdString();
         EXPECT_FALSE(texts[0].isEmpty());
         EXPECT_TRUE(c->backImage() == before);
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::good.png"));
+        EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::good.png"));
         EXPECT_EQ(c->getFilePath(), good);
     }
     // The same for a dropped file.
@@ -358,14 +362,14 @@ TEST_F(FilesTest, UndoAfterOpenBringsBackThePictureWithItsOwnFile)
 
     ASSERT_TRUE(c->openFile(second));
     um->closeImplicitGroup();
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::second.png"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::second.png"));
     EXPECT_FALSE(c->wasChanged());
 
     // Undo: the rotated first picture, with its own file, title and unsaved state, together.
     c->undo();
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 20, 40));
     EXPECT_EQ(c->getFilePath(), first);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::first.png"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::first.png*"));
     EXPECT_TRUE(c->wasChanged());
 
     // Saving now writes the first file, never the second.
@@ -394,7 +398,7 @@ TEST_F(FilesTest, DroppingAFileIsAnUndoableChangeThatTakesItsPath)
     c->undo();
     EXPECT_TRUE(c->backImage() == before);
     EXPECT_TRUE(c->getFilePath().isEmpty());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
     EXPECT_FALSE(c->wasChanged());
 }
 
@@ -462,6 +466,63 @@ TEST_F(FilesTest, SavingWritesTheFilteredResultWithoutTheBackdrop)
     // Opening keeps the filter active.
     ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png")));
     EXPECT_TRUE(c->getCurrentFilter());
+}
+
+TEST_F(FilesTest, SaveAsProposesTheCurrentFilesFolderNameAndFormat)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Trip"));
+    c->setFilePath(dir.filePath("Trip/beach.TIF"));
+    c->saveImgAs();
+    QFileDialog *dialog = openDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.filePath("Trip")).canonicalPath());
+    ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(dialog->selectedFiles().first()).fileName(), QStringLiteral("beach.tiff"));
+    EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("TIFF (*.tiff)"));
+    closeDialogs();
+}
+
+TEST_F(FilesTest, ALongSaveKeepsTheWindowPaintingAndShowsThatItIsBusy)
+{
+    // Noise compresses badly, so JPEG-2000 takes a while over it.
+    QImage noise(1800, 1200, QImage::Format_ARGB32_Premultiplied);
+    quint32 state = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = qRgb(state >> 24, (state >> 16) & 255, (state >> 8) & 255);
+        }
+    }
+    c->setBackgroundImage(imaging::imageFromQImage(noise));
+    c->setWasChanged(true);
+
+    int ticks = 0;
+    bool busyCursor = false;
+    bool progressShown = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        busyCursor = busyCursor || (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            progressShown = progressShown || (w->inherits("QProgressDialog") && w->isVisible());
+    });
+    ticker.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    c->savePanelDidEnd(1, dir.filePath("noise"), ImageFiles::JPEG2000);
+    const qint64 took = clock.elapsed();
+    ticker.stop();
+
+    EXPECT_TRUE(ImageFiles::isJpeg2000(contents(dir.filePath("noise.jpeg-2000"))));
+    EXPECT_FALSE(c->wasChanged());
+    // The event loop went on turning while the file was written, with the busy cursor up.
+    EXPECT_GT(ticks, 0) << "the save took " << took << " ms without the event loop turning";
+    EXPECT_TRUE(busyCursor);
+    if (took > 1000) {
+        EXPECT_TRUE(progressShown) << "no progress window in " << took << " ms";
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FilesTest, PicturesOfTheCurrentImage)

@@ -3,10 +3,11 @@
 // through the main window.
 #include "app/controller.h"
 #include "app/mainwindow.h"
-#include "unexpectedalerts.h"
+#include "apptestsupport.h"
 #include "effects/drawneffect.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
+#include "views/colorwell.h"
 #include "views/filterview.h"
 #include "views/floatslider.h"
 #include "views/myimageview.h"
@@ -14,6 +15,7 @@
 #include "widgets/gradientbutton.h"
 
 #include <QAbstractItemModel>
+#include <QColorDialog>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -195,6 +197,72 @@ TEST_F(GestureTest, ClickingTheModeAlreadyShownLeavesTheUndoHistoryAlone)
     c->selectMenuMode(window->menuAction(QStringLiteral("selectMenuMode:"), 1));
     c->undo();
     EXPECT_FALSE(um->canUndo());
+}
+
+TEST_F(GestureTest, AColourDialogShowsColoursLiveAndRecordsOnlyTheChosenOne)
+{
+    c->changeFilterMode(c->customBtn);
+    c->outlineViewSelectionDidChange_Custom(c->m_customListModel->index(5, 1)); // Plasma
+    QCoreApplication::processEvents();
+    auto *effect = dynamic_cast<DrawnEffect *>(c->getCurrentCustomEffect());
+    ASSERT_TRUE(effect);
+    auto *well = effect->getTopControlsView()->findChild<ColorWell *>();
+    ASSERT_TRUE(well);
+    um->removeAllActions();
+    const QColor original = effect->bgColor();
+
+    // Colours tried in the dialog show at once and record nothing; OK records one step.
+    QTest::mouseClick(well, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(well->dialog());
+    EXPECT_FALSE(well->dialog()->isModal());
+    well->dialog()->setCurrentColor(QColor(200, 0, 0));
+    well->dialog()->setCurrentColor(QColor(0, 0, 200));
+    EXPECT_EQ(effect->bgColor(), QColor(0, 0, 200));
+    EXPECT_FALSE(um->canUndo());
+    well->dialog()->accept();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(effect->bgColor(), QColor(0, 0, 200));
+    c->undo();
+    EXPECT_EQ(effect->bgColor(), original);
+    EXPECT_FALSE(um->canUndo());
+
+    // Cancel puts the colour back and records nothing.
+    um->removeAllActions();
+    QTest::mouseClick(well, Qt::LeftButton);
+    ASSERT_TRUE(well->dialog());
+    well->dialog()->setCurrentColor(QColor(0, 150, 0));
+    EXPECT_EQ(effect->bgColor(), QColor(0, 150, 0));
+    well->dialog()->reject();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(effect->bgColor(), original);
+    EXPECT_EQ(well->color(), original);
+    EXPECT_FALSE(um->canUndo());
+}
+
+TEST_F(GestureTest, AFiltersColourRowPreviewsAndCommitsOnce)
+{
+    c->addFilter("CIColorMonochrome", 111);
+    QCoreApplication::processEvents();
+    um->removeAllActions();
+    ParameterView *colour = row("inputColor");
+    ASSERT_TRUE(colour);
+    auto *well = colour->findChild<ColorWell *>();
+    ASSERT_TRUE(well);
+    const QVariant before = c->getCurrentFilter()->value("inputColor");
+
+    QTest::mouseClick(well, Qt::LeftButton);
+    ASSERT_TRUE(well->dialog());
+    well->dialog()->setCurrentColor(QColor(255, 0, 0));
+    EXPECT_NE(c->getCurrentFilter()->value("inputColor"), before);
+    EXPECT_FALSE(um->canUndo());
+    well->dialog()->accept();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(um->undoMenuItemTitle(), QStringLiteral("Undo Change to Color Monochrome Color"));
+    const QVariant chosen = c->getCurrentFilter()->value("inputColor");
+    EXPECT_NE(chosen, before);
+    c->undo();
+    EXPECT_EQ(c->getCurrentFilter()->value("inputColor"), before);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The resize panel: units, proportions, resizing through the controller, and the menu item.
 #include "app/controller.h"
 #include "app/mainwindow.h"
-#include "unexpectedalerts.h"
+#include "apptestsupport.h"
 #include "app/resizepanel.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"

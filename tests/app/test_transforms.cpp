@@ -6,7 +6,7 @@
 #include "platform/imagefiles.h"
 #include "platform/undomanager.h"
 #include "widgets/dovalert.h"
-#include "unexpectedalerts.h"
+#include "apptestsupport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -5,7 +5,7 @@
 #include "app/mainwindow.h"
 #include "platform/undomanager.h"
 #include "widgets/dovalert.h"
-#include "../unexpectedalerts.h"
+#include "../apptestsupport.h"
 
 #include <QApplication>
 #include <QImage>
