@@ -13,7 +13,7 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 
 // The solids, centred on the origin; a strip is a triangle strip, texture coordinates run from 0
-// to 1 (t = 0 is the top row of the picture).
+// to 1 (t = 0 is the bottom row of the picture).
 
 // Stack i spans the polar angles a = i pi / M to b = a + pi / M; slice j the azimuth c = j 2 pi / N.
 void drawSphere(int stacks, int slices, double r)

@@ -36,6 +36,7 @@ struct ContextState
     std::vector<GLuint> pendingNames;
     std::weak_ptr<const imaging::Node> imageNode;
     std::shared_ptr<Texture2D> imageTexture;
+    int madeForLimit = 0;
 };
 
 std::unordered_map<QOpenGLContext *, ContextState> &contexts()
@@ -68,13 +69,14 @@ ContextState &stateFor(QOpenGLContext *context)
     return state;
 }
 
-// The mipmapped form of a minifying filter: the chain is sampled when the picture is minified,
-// which is both smoother and much faster than sampling a full-size photograph.
+// The mipmapped form of a minifying filter: a minified picture is sampled from the level of the
+// chain nearest its size, which is smoother than sampling the full-size picture and, on a
+// software renderer, about a third cheaper than blending two levels.
 GLint mipmappedFilter(GLint filter)
 {
     switch (filter) {
     case GL_NEAREST: return GL_NEAREST_MIPMAP_NEAREST;
-    case GL_LINEAR: return GL_LINEAR_MIPMAP_LINEAR;
+    case GL_LINEAR: return GL_LINEAR_MIPMAP_NEAREST;
     default: return filter;
     }
 }
@@ -114,7 +116,7 @@ struct UploadFormat
 bool uploadFormat(int pixelFormat, UploadFormat &out)
 {
     switch (pixelFormat) {
-    case Texture2D::RGBA8888: out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4}; return true;
+    case Texture2D::RGBA8888: out = {GL_RGBA8, GL_BGRA, GL_UNSIGNED_BYTE, 4}; return true;
     case Texture2D::RGB565: out = {GL_RGB, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2}; return true;
     case Texture2D::A8: out = {GL_ALPHA, GL_ALPHA, GL_UNSIGNED_BYTE, 1}; return true;
     default: return false;
@@ -143,31 +145,49 @@ std::shared_ptr<Texture2D> Texture2D::textureForImage(const imaging::Image &imag
         return {};
     ContextState &state = stateFor(context);
     deletePendingNames();
+    const imaging::Rect extent = image.extent();
+    if (extent.isEmpty() || extent.isInfinite())
+        return {};
+    const int limit = sizeLimitForFrame();
+    const double largest = std::max(extent.width(), extent.height());
     const std::weak_ptr<const imaging::Node> node = image.node();
     const bool same = !state.imageNode.expired() && !state.imageNode.owner_before(node) && !node.owner_before(state.imageNode);
-    if (same && state.imageTexture)
+    // The texture is kept while it is as detailed as this frame can use: made for at least this
+    // limit, or holding the whole picture.
+    if (same && state.imageTexture && (state.madeForLimit >= limit || largest <= state.madeForLimit))
         return state.imageTexture;
 
     // The old picture's texture goes before the new one is made, so that two large textures are
     // never held at once.
     state.imageTexture.reset();
     state.imageNode.reset();
-    const imaging::Rect extent = image.extent();
-    if (extent.isEmpty() || extent.isInfinite())
-        return {};
-    // A picture larger than a texture may be is rendered straight at the size that fits, so that
-    // the full-size bitmap is never made.
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    const double largest = std::max(extent.width(), extent.height());
-    const double scale = maxSize > 0 && largest > maxSize ? maxSize / largest : 1.0;
+    // A larger picture is rendered straight at the size that fits, so that the full-size bitmap is
+    // never made.
+    const double scale = largest > limit ? limit / largest : 1.0;
     const QImage picture = scale < 1.0 ? imaging::renderToQImage(image, extent, scale) : imaging::qimageFromImage(image);
     std::unique_ptr<Texture2D> texture = initWithImage(picture);
     if (!texture)
         return {};
     state.imageNode = node;
+    state.madeForLimit = limit;
     state.imageTexture = std::shared_ptr<Texture2D>(std::move(texture));
     return state.imageTexture;
+}
+
+int Texture2D::sizeLimitForFrame()
+{
+    GLint maxSize = 0, viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // A picture wrapped around the sphere shows half its width across the sphere's diameter, four
+    // fifths of the frame: about 2.5 texels reach each pixel at the middle. The next power of two
+    // above twice the frame's larger side keeps the picture sharp there, and changes only when the
+    // frame doubles.
+    int limit = 1024;
+    const int side = std::max(viewport[2], viewport[3]);
+    while (limit < 2 * side && limit < (1 << 20))
+        limit *= 2;
+    return maxSize > 0 ? std::min(limit, int(maxSize)) : limit;
 }
 
 void Texture2D::drawImageFlat(const imaging::Image &image)
@@ -189,15 +209,15 @@ void Texture2D::drawImageFlat(const imaging::Image &image)
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
     texture->bind();
-    // The top row of the picture (t = 0) along the top edge.
+    // Upright: the bottom row of the picture (t = 0) along the lower edge.
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 1);
-    glVertex2f(-0.9f, -0.9f);
-    glTexCoord2f(1, 1);
-    glVertex2f(0.9f, -0.9f);
-    glTexCoord2f(1, 0);
-    glVertex2f(0.9f, 0.9f);
     glTexCoord2f(0, 0);
+    glVertex2f(-0.9f, -0.9f);
+    glTexCoord2f(1, 0);
+    glVertex2f(0.9f, -0.9f);
+    glTexCoord2f(1, 1);
+    glVertex2f(0.9f, 0.9f);
+    glTexCoord2f(0, 1);
     glVertex2f(-0.9f, 0.9f);
     glEnd();
     glDisable(GL_TEXTURE_2D);
@@ -231,7 +251,8 @@ std::unique_ptr<Texture2D> Texture2D::initWithImage(const QImage &image)
         format = RGB565;
         bitmapFormat = QImage::Format_RGB16;
     }
-    picture = picture.convertToFormat(bitmapFormat);
+    // OpenGL takes the bottom row first.
+    picture = picture.convertToFormat(bitmapFormat).mirrored(false, true);
     if (picture.isNull()) {
         qWarning("Texture2D: cannot convert a %dx%d picture", image.width(), image.height());
         return nullptr;
@@ -346,11 +367,11 @@ void Texture2D::bind() const
 
 namespace {
 
-// Draws a four-vertex triangle strip with the texture's coordinates: the top row of the picture
-// (t = 0) at the top edge.
+// Draws a four-vertex triangle strip (lower left, lower right, upper left, upper right) with the
+// picture upright.
 void drawStrip(const Texture2D &t, const GLfloat vertices[8])
 {
-    const GLfloat coordinates[] = {0, t.maxT(), t.maxS(), t.maxT(), 0, 0, t.maxS(), 0};
+    const GLfloat coordinates[] = {0, 0, t.maxS(), 0, 0, t.maxT(), t.maxS(), t.maxT()};
     t.bind();
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -14,7 +14,8 @@
 class QOpenGLContext;
 
 // An OpenGL texture made from a picture, in the context that is current when it is made. Row 0 of
-// the texture (t = 0) is the top row of the picture. The texture deletes its name when it goes;
+// the texture (t = 0) is the bottom row of the picture, as OpenGL counts rows, so a quad with
+// t = 0 along its lower edge shows the picture upright. The texture deletes its name when it goes;
 // if its context is not current then, the name is deleted the next time a texture is made in that
 // context (or goes with the context).
 //
@@ -32,9 +33,13 @@ public:
 
     // The texture of the current image in the current context. It is made from the image once and
     // kept for the frames that follow while the image stays the same (the same engine image), so a
-    // redraw uploads nothing; another image replaces it. Null for a null or unbounded image or
-    // without a current context.
+    // redraw uploads nothing; another image replaces it. A picture larger than the frame can show
+    // (see sizeLimitForFrame) is reduced to fit, which keeps the first frame quick. Null for a null
+    // or unbounded image or without a current context.
     static std::shared_ptr<Texture2D> textureForImage(const imaging::Image &image);
+    // The largest side a picture's texture needs for the current viewport, at most
+    // GL_MAX_TEXTURE_SIZE.
+    static int sizeLimitForFrame();
 
     // Draws the image's texture upright over the middle 90 % of the frame (stretched to the frame's
     // shape) on a cleared, transparent frame; only the clearing without an image.
@@ -46,7 +51,7 @@ public:
     // proportions. Null (with a log line) for a null picture or without a current context.
     static std::unique_ptr<Texture2D> initWithImage(const QImage &image);
     // A texture of `pixelsWide` x `pixelsHigh` pixels from `data` (rows of `bytesPerLine` bytes,
-    // the top row first) in one of the pixel formats; null for another format or an empty size.
+    // the bottom row first) in one of the pixel formats; null for another format or an empty size.
     static std::unique_ptr<Texture2D> initWithData(const void *data, int pixelFormat, int pixelsWide, int pixelsHigh,
                                                    const QSizeF &contentSize, int bytesPerLine = 0);
 

@@ -52,6 +52,8 @@ public:
     // Makes the context current on its surface (for work between frames, and for freeing
     // textures).
     bool makeCurrent();
+    // The context (null before create()); a window of the same format can show its frames.
+    QOpenGLContext *context() const { return m_context.get(); }
 
 private:
     std::unique_ptr<QOpenGLContext> m_context;

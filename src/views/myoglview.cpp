@@ -3,34 +3,79 @@
 #include "imaging/qimageadapter.h"
 #include "platform/notificationcenter.h"
 #include "views/canvascontroller.h"
-#include "views/glframe.h"
 
-#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QTimer>
-#include <QWheelEvent>
+#include <QVBoxLayout>
+#include <QWindow>
 
 #include <GL/gl.h>
 
-MyOGLView::MyOGLView(QWidget *parent)
-    : QOpenGLWidget(parent)
+namespace {
+
+// The native window the frames are shown in. It takes no keyboard focus (the main window's
+// shortcuts keep working) and hands its events to the view.
+class GLCanvasWindow : public QWindow
 {
-    setFormat(GLFrame::surfaceFormat());
+public:
+    explicit GLCanvasWindow(MyOGLView *view)
+        : m_view(view)
+    {
+        setSurfaceType(QSurface::OpenGLSurface);
+        setFormat(GLFrame::surfaceFormat());
+        setFlag(Qt::WindowDoesNotAcceptFocus);
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::UpdateRequest: m_view->renderNow(); return true;
+        case QEvent::Enter: m_view->entered(); return true;
+        case QEvent::Leave: m_view->left(); return true;
+        default: return QWindow::event(event);
+        }
+    }
+    void exposeEvent(QExposeEvent *) override
+    {
+        if (isExposed())
+            m_view->renderNow();
+    }
+    void mousePressEvent(QMouseEvent *event) override { m_view->mousePressed(event); }
+    void mouseMoveEvent(QMouseEvent *event) override { m_view->mouseMoved(event); }
+    void mouseReleaseEvent(QMouseEvent *event) override { m_view->mouseReleased(event); }
+    // The wheel neither zooms nor turns the 3D view.
+    void wheelEvent(QWheelEvent *event) override { event->accept(); }
+
+private:
+    MyOGLView *m_view;
+};
+
+} // namespace
+
+MyOGLView::MyOGLView(QWidget *parent)
+    : QWidget(parent)
+    , m_window(new GLCanvasWindow(this))
+{
+    m_container = QWidget::createWindowContainer(m_window, this);
+    m_container->setFocusPolicy(Qt::NoFocus);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_container);
     NotificationCenter::defaultCenter().observe(this, QStringLiteral("UpdateOpenGLView"), [this] { redraw(); });
 }
 
 MyOGLView::~MyOGLView() = default;
 
-void MyOGLView::redraw()
+void MyOGLView::update()
 {
-    update();
+    m_window->requestUpdate();
 }
 
 void MyOGLView::setVisible(bool visible)
 {
-    QOpenGLWidget::setVisible(visible && m_failure.isEmpty());
+    QWidget::setVisible(visible && m_failure.isEmpty());
 }
 
 void MyOGLView::fail(const QString &reason)
@@ -42,67 +87,71 @@ void MyOGLView::fail(const QString &reason)
     emit failed(tr("The 3D effects cannot be shown: %1.").arg(reason));
 }
 
-void MyOGLView::showEvent(QShowEvent *event)
+bool MyOGLView::ensureContext()
 {
-    QOpenGLWidget::showEvent(event);
-    // The context is made when the view is first shown; a view that got none says so once the
-    // attempt is over.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !isValid())
-            fail(tr("no OpenGL context could be made"));
-    });
+    if (!m_failure.isEmpty())
+        return false;
+    if (!m_contextTried) {
+        m_contextTried = true;
+        QString why;
+        if (!m_frame.create(&why)) {
+            fail(why);
+            return false;
+        }
+    }
+    return m_frame.context() != nullptr;
 }
 
-void MyOGLView::initializeGL()
+qreal MyOGLView::pixelRatio() const
 {
-    QString why;
-    if (!GLFrame::hasFixedFunctionPipeline(&why))
-        fail(why);
+    return m_window->devicePixelRatio();
 }
 
-void MyOGLView::paintGL()
+void MyOGLView::drawFrame()
 {
-    const qreal dpr = devicePixelRatioF();
-    GLFrame::begin(int(width() * dpr), int(height() * dpr));
-    if (!m_failure.isEmpty() || !m_controller) {
+    if (m_controller) {
+        m_controller->draw3DScene();
+    } else {
         glClearColor(0, 0, 0, 0);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        return;
     }
-    m_controller->draw3DScene();
 }
 
-QImage MyOGLView::captureFrame()
+void MyOGLView::renderNow()
 {
-    if (!m_failure.isEmpty() || !isValid())
-        return {};
-    makeCurrent();
-    const qreal dpr = devicePixelRatioF();
-    const int w = int(width() * dpr), h = int(height() * dpr);
-    // A fresh frame, so that a change not yet painted is in the capture.
-    paintGL();
-    glFinish();
-    const QImage frame = GLFrame::read(w, h);
-    doneCurrent();
-    return frame;
+    if (!m_window->isExposed() || !ensureContext())
+        return;
+    QOpenGLContext *context = m_frame.context();
+    if (!context->makeCurrent(m_window)) {
+        fail(tr("the OpenGL context cannot draw in the window"));
+        return;
+    }
+    const qreal dpr = pixelRatio();
+    GLFrame::begin(int(m_window->width() * dpr), int(m_window->height() * dpr));
+    drawFrame();
+    context->swapBuffers(m_window);
 }
 
 QImage MyOGLView::ogl_shot()
 {
-    QImage frame = captureFrame();
+    if (!ensureContext() || width() <= 0 || height() <= 0)
+        return {};
+    const qreal dpr = pixelRatio();
+    QImage frame = m_frame.render(QSize(int(width() * dpr), int(height() * dpr)), [this] { drawFrame(); });
     // The picture has the view's size in points and the screen's resolution in pixels.
-    frame.setDevicePixelRatio(devicePixelRatioF());
+    frame.setDevicePixelRatio(dpr);
     return frame;
 }
 
 imaging::Image MyOGLView::ogl_shot_CI()
 {
-    QImage frame = captureFrame();
+    if (!ensureContext() || width() <= 0 || height() <= 0)
+        return {};
+    // The frame at the view's size in points; on a high-resolution screen it is drawn at that size
+    // rather than cut from the larger frame.
+    const QImage frame = m_frame.render(size(), [this] { drawFrame(); });
     if (frame.isNull())
         return {};
-    // On a high-resolution screen the whole frame is brought to the view's size in points.
-    if (frame.size() != size() && !size().isEmpty())
-        frame = frame.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return imaging::imageFromQImage(frame.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
@@ -111,30 +160,34 @@ QPointF MyOGLView::viewPoint(const QPointF &position) const
     return QPointF(position.x(), height() - position.y());
 }
 
-void MyOGLView::enterEvent(QEnterEvent *)
+void MyOGLView::entered()
 {
     if (m_controller && m_controller->has3DEffect()) {
-        setCursor(Qt::PointingHandCursor);
+        m_window->setCursor(Qt::PointingHandCursor);
         update();
     }
 }
 
-void MyOGLView::leaveEvent(QEvent *)
+void MyOGLView::left()
 {
-    unsetCursor();
+    m_window->unsetCursor();
     update();
 }
 
-void MyOGLView::mousePressEvent(QMouseEvent *event)
+void MyOGLView::mousePressed(QMouseEvent *event)
 {
-    // The right button's press shows the context menu (contextMenuEvent); the middle one does
-    // nothing.
+    if (event->button() == Qt::RightButton) {
+        if (QMenu *menu = m_controller ? m_controller->contextMenu() : nullptr)
+            menu->popup(event->globalPosition().toPoint());
+        return;
+    }
+    // The middle button does nothing.
     if (event->button() != Qt::LeftButton || !m_controller || !m_controller->has3DEffect())
         return;
     m_controller->effect3DMouse(0, viewPoint(event->position()));
 }
 
-void MyOGLView::mouseMoveEvent(QMouseEvent *event)
+void MyOGLView::mouseMoved(QMouseEvent *event)
 {
     if (!(event->buttons() & Qt::LeftButton) || !m_controller || !m_controller->has3DEffect())
         return;
@@ -142,22 +195,10 @@ void MyOGLView::mouseMoveEvent(QMouseEvent *event)
     update();
 }
 
-void MyOGLView::mouseReleaseEvent(QMouseEvent *event)
+void MyOGLView::mouseReleased(QMouseEvent *event)
 {
     // Any button's release ends a drag, the right one's too.
     if (!m_controller || !m_controller->has3DEffect())
         return;
     m_controller->effect3DMouse(2, viewPoint(event->position()));
-}
-
-void MyOGLView::contextMenuEvent(QContextMenuEvent *event)
-{
-    if (QMenu *menu = m_controller ? m_controller->contextMenu() : nullptr)
-        menu->popup(event->globalPos());
-}
-
-void MyOGLView::wheelEvent(QWheelEvent *event)
-{
-    // The wheel neither zooms nor turns the 3D view.
-    event->accept();
 }
