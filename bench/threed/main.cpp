@@ -27,7 +27,6 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
-#include <QTreeView>
 #include <QRandomGenerator>
 
 #include <algorithm>
