@@ -11,7 +11,6 @@
 #include "views/myoglview.h"
 #include "widgets/onlytextclosedbutton.h"
 
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSplitter>
 #include <QTreeView>
@@ -35,15 +34,7 @@ void Controller::connect3DMode()
 
     if (!filter3DOutlineView)
         return;
-    filter3DOutlineView->setModel(m_3DListModel);
-    filter3DOutlineView->setSelectionMode(QAbstractItemView::SingleSelection);
-    filter3DOutlineView->setRootIsDecorated(false);
-    filter3DOutlineView->setHeaderHidden(true);
-    if (QHeaderView *header = filter3DOutlineView->header()) {
-        header->setStretchLastSection(true);
-        header->setSectionResizeMode(0, QHeaderView::Fixed);
-        header->resizeSection(0, 24);
-    }
+    static_cast<EffectListModel *>(m_3DListModel)->showIn(filter3DOutlineView);
     // Two rows need little room: give the rest to the control panel under the list.
     if (auto *page = qobject_cast<QSplitter *>(filter3DOutlineView->parentWidget()))
         page->setSizes({120, 460});

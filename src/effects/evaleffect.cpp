@@ -13,9 +13,11 @@ namespace {
 // Texture coordinates at the corners (u, v) = (0, 0), (0, 1), (1, 0), (1, 1): (0, 0), (0, 0),
 // (0, 1), (1, 1), so that s = u * v and t = u.
 const GLdouble textureControls[16] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 1};
-// Colours at the corners, read with overlapping strides: (0, 0) black, (0, 1) cyan with alpha 0,
-// (1, 0) magenta, (1, 1) yellow (its blue and alpha are the last two values).
-const GLdouble colorControls[10] = {0, 0, 0, 1, 1, 0, 1, 1, 0, 1};
+// Colours at the corners (u, v) = (0, 0) black, (0, 1) cyan with alpha 0, (1, 0) magenta,
+// (1, 1) yellow. These are the corners of the eight values 0, 0, 0, 1, 1, 0, 1, 1 read as
+// overlapping points (a step of two values in v, four in u), completed by blue 0 and alpha 1; each
+// point is written out in full because OpenGL refuses a colour map whose points overlap.
+const GLdouble colorControls[16] = {0, 0, 0, 1, 0, 1, 1, 0, 1, 0, 1, 1, 1, 1, 0, 1};
 // The picture shown without an image: 2 x 4 texels, rows (white, red), (red, white), ...
 const GLfloat checker[2 * 4 * 4] = {1, 1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1,
                                     1, 1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 1, 1, 1};
@@ -84,7 +86,7 @@ void EvalEffect::evalInit()
     // Linear in u between the rows (P0, P1, P2) and (P3, P4, P5), quadratic in v along each row.
     glMap2d(GL_MAP2_VERTEX_3, 0, 1, 12, 2, 0, 1, 4, 3, m_point2.data());
     glMap2d(GL_MAP2_TEXTURE_COORD_2, 0, 1, 8, 2, 0, 1, 4, 2, textureControls);
-    glMap2d(GL_MAP2_COLOR_4, 0, 1, 4, 2, 0, 1, 2, 2, colorControls);
+    glMap2d(GL_MAP2_COLOR_4, 0, 1, 8, 2, 0, 1, 4, 2, colorControls);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m_decal);
 }
 
@@ -120,7 +122,12 @@ void EvalEffect::evalDraw()
 void EvalEffect::RenderEval()
 {
     glEnable(GL_TEXTURE_2D);
-    glEnable(GL_MAP2_COLOR_4);
+    // The sheet's colours tint the picture in modulate mode. In decal mode they would only bring
+    // their alpha into the frame, so the picture is drawn opaque and unchanged instead.
+    if (m_decal == modulateMode)
+        glEnable(GL_MAP2_COLOR_4);
+    else
+        glColor4f(1, 1, 1, 1);
     glEnable(GL_MAP2_TEXTURE_COORD_2);
     glEnable(GL_MAP2_VERTEX_3);
     glPolygonMode(GL_FRONT_AND_BACK, m_polygonFilled ? GL_FILL : GL_LINE);
@@ -162,13 +169,14 @@ void EvalEffect::setUpControlsView()
 {
     if (!beginControls())
         return;
-    addFloatSlider(tr("First Curve:"), 193, -1.2, 1.0, m_point2[5], [this](QWidget *s) { changepoint5(s); });
-    addFloatSlider(tr("Second Curve:"), 173, -1.0, 1.2, m_point2[17], [this](QWidget *s) { changepoint17(s); });
-    addCheckBox(tr("Filled Poly:"), 153, m_polygonFilled != 0, [this](QWidget *s) { changepoligonFilled(s); });
-    addCheckBox(tr("Colored Light:"), 133, m_decal != decalMode, [this](QWidget *s) { changeDecal(s); });
-    addColorWell(QRectF(controlX + 16 + 10, 133 - 3, 44, 23),
-                 QColor::fromRgbF(m_decalColor[0], m_decalColor[1], m_decalColor[2], 1),
-                 [this](QWidget *s) { changeDecalColor(s); });
+    const PanelRows r = rows();
+    r.floatSlider(tr("First Curve:"), 193, 170, -1.2, 1.0, m_point2[5], true, [this](QWidget *s) { changepoint5(s); });
+    r.floatSlider(tr("Second Curve:"), 173, 170, -1.0, 1.2, m_point2[17], true, [this](QWidget *s) { changepoint17(s); });
+    r.checkBox(tr("Filled Poly:"), 153, m_polygonFilled != 0, [this](QWidget *s) { changepoligonFilled(s); });
+    r.checkBox(tr("Colored Light:"), 133, m_decal != decalMode, [this](QWidget *s) { changeDecal(s); });
+    // The colour well sits 10 points right of the check box and 3 lower.
+    r.colorWell(QRectF(controlX + 16 + 10, 133 - 3, 44, 23), QColor::fromRgbF(m_decalColor[0], m_decalColor[1], m_decalColor[2], 1),
+                [this](QWidget *s) { changeDecalColor(s); });
 }
 
 void EvalEffect::changePoint(int idx, QWidget *sender)

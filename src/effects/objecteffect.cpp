@@ -271,7 +271,8 @@ void ObjectEffect::setUpControlsView()
 {
     if (!beginControls())
         return;
-    addPopUp(tr("Object type:"), 193, objectNames(), m_drawObj, [this](QWidget *s) { changeObjectType(s); });
+    rows().popUp(tr("Object type:"), 193, QRectF(controlX, 193 - 4, 120, 24), objectNames(), m_drawObj,
+                 [this](QWidget *s) { changeObjectType(s); });
 }
 
 void ObjectEffect::changeObjectType(QWidget *sender)

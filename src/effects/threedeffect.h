@@ -1,6 +1,7 @@
 #pragma once
 
 #include "effects/baseeffect.h"
+#include "effects/panelrows.h"
 
 #include <QColor>
 #include <QStringList>
@@ -13,10 +14,6 @@
 #include <memory>
 #include <type_traits>
 
-class ColorWell;
-class FloatSlider;
-class QCheckBox;
-class QComboBox;
 class Texture2D;
 
 // What both 3D effects share: the texture of the current image, turning by drag with an undo step
@@ -75,22 +72,15 @@ protected:
     // Records `action` as the undo of a change to a parameter.
     void recordUndo(std::function<void()> action) { registerUndo(std::move(action)); }
 
-    // Panel rows: labels 80 x 16 at x 10, controls from x 100, rows given by their y from the
-    // bottom of the panel's design height. Each returns null when there is no panel.
+    // Clears the panel and sets its height; false without a panel.
     bool beginControls();
-    void addLabel(const QString &text, double y);
-    FloatSlider *addFloatSlider(const QString &label, double y, double min, double max, double value,
-                                std::function<void(QWidget *)> action);
-    QCheckBox *addCheckBox(const QString &label, double y, bool value, std::function<void(QWidget *)> action);
-    ColorWell *addColorWell(const QRectF &frame, const QColor &value, std::function<void(QWidget *)> action);
-    QComboBox *addPopUp(const QString &label, double y, const QStringList &items, int index,
-                        std::function<void(QWidget *)> action);
-    void placeControl(QWidget *control, const QRectF &frame);
+    // The row layout of the 3D effects' panels: labels 80 wide at x 10, controls at x 100, rows
+    // given by their y from the bottom of a panel 225 high.
+    PanelRows rows();
 
     std::shared_ptr<Texture2D> m_texture;
     QPointF m_lastPoint;
 
     static constexpr double panelHeight = 225;
-    static constexpr double labelX = 10;
     static constexpr double controlX = 100;
 };

@@ -9,12 +9,6 @@
 
 #include <optional>
 
-#ifndef GL_UNSIGNED_INT_8_8_8_8_REV
-#define GL_UNSIGNED_INT_8_8_8_8_REV 0x8367
-#endif
-#ifndef GL_BGRA
-#define GL_BGRA 0x80E1
-#endif
 
 namespace GLFrame {
 

@@ -220,6 +220,60 @@ TEST_F(RenderTest, ImageTextureIsMadeOncePerImageAndFitsTheFrame)
     EXPECT_EQ(Texture2D::initWithData(data, 7, 1, 1, QSizeF(1, 1)), nullptr);
 }
 
+TEST_F(RenderTest, TexturesDrawUprightAndGoWithoutLeakingWhenTheirContextIsNotCurrent)
+{
+    // drawInRect and drawAtPoint show the picture upright, with the class's parameters.
+    Texture2D::saveTexParameters();
+    Texture2D::setAliasTexParameters();
+    EXPECT_EQ(Texture2D::texParameters()[0], GL_NEAREST);
+    const QImage quad = frame.render(QSize(100, 100), [this] {
+        const auto texture = Texture2D::initWithImage(halves());
+        glEnable(GL_TEXTURE_2D);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        texture->drawInRect(QRectF(-1, -1, 2, 2));
+        glDisable(GL_TEXTURE_2D);
+    });
+    Texture2D::restoreTexParameters();
+    EXPECT_EQ(Texture2D::texParameters()[0], GL_LINEAR);
+    EXPECT_EQ(QColor(quad.pixel(50, 10)), QColor(Qt::red));
+    EXPECT_EQ(QColor(quad.pixel(50, 90)), QColor(Qt::blue));
+
+    // A texture freed while another context is current leaves its name to its own context, which
+    // deletes it when next current.
+    ASSERT_TRUE(frame.makeCurrent());
+    auto texture = Texture2D::initWithImage(halves());
+    const GLuint name = texture->name();
+    ASSERT_TRUE(glIsTexture(name));
+    OffscreenGLFrame other;
+    ASSERT_TRUE(other.create());
+    ASSERT_TRUE(other.makeCurrent());
+    texture.reset();
+    ASSERT_TRUE(frame.makeCurrent());
+    EXPECT_TRUE(glIsTexture(name));
+    Texture2D::deletePendingNames();
+    EXPECT_FALSE(glIsTexture(name));
+}
+
+TEST_F(RenderTest, ColoredLightTintsTheSheetAndTheDecalModeShowsThePictureUnchanged)
+{
+    host.setImage(solidImage(32, 32, Qt::white));
+    EvalEffect surface;
+    surface.awakeFromNib();
+    const QImage decal = render(surface);
+    surface.setDecalMode(EvalEffect::modulateMode);
+    const QImage tinted = render(surface);
+    int white = 0, colored = 0;
+    for (int y = 0; y < 400; y += 4)
+        for (int x = 0; x < 400; x += 4) {
+            if (qAlpha(decal.pixel(x, y)) == 255)
+                white += decal.pixel(x, y) == qRgb(255, 255, 255);
+            const QRgb t = tinted.pixel(x, y);
+            colored += qAlpha(t) > 0 && t != qRgb(255, 255, 255) && (qRed(t) != qGreen(t) || qGreen(t) != qBlue(t));
+        }
+    EXPECT_GT(white, 500);
+    EXPECT_GT(colored, 500);
+}
+
 TEST(ThreeDEffects, SettingsRoundTripEveryKeyAndBrokenValuesAreIgnored)
 {
     EvalEffect surface;
