@@ -218,6 +218,8 @@ TEST_F(RenderTest, ImageTextureIsMadeOncePerImageAndFitsTheFrame)
     EXPECT_EQ(Texture2D::initWithImage(QImage()), nullptr);
     const char data[4] = {};
     EXPECT_EQ(Texture2D::initWithData(data, 7, 1, 1, QSizeF(1, 1)), nullptr);
+    EXPECT_EQ(Texture2D::initWithData(data, Texture2D::RGBA8888, 0, 1, QSizeF(0, 1)), nullptr);
+    EXPECT_EQ(Texture2D::initWithData(data, Texture2D::RGBA8888, 1, 0, QSizeF(1, 0)), nullptr);
 }
 
 TEST_F(RenderTest, TexturesDrawUprightAndGoWithoutLeakingWhenTheirContextIsNotCurrent)
@@ -364,6 +366,14 @@ TEST(ThreeDEffects, ControlsChangeTheSurfaceUndoably)
     EXPECT_EQ(surface.decal(), EvalEffect::decalMode);
     host.undoManager()->undo();
     EXPECT_NEAR(surface.points()[5], 0.6, 1e-9);
+    // The colour's undo stores all three components, as the settings show.
+    surface.setDecalColor(QColor(10, 20, 30), nullptr);
+    host.endEvent();
+    const QVariantMap colored = surface.save();
+    EXPECT_FLOAT_EQ(colored.value(QStringLiteral("decalColor2")).toFloat(), 30 / 255.f);
+    EXPECT_FLOAT_EQ(colored.value(QStringLiteral("decalColor1")).toFloat(), 20 / 255.f);
+    host.undoManager()->undo();
+    EXPECT_EQ(surface.save().value(QStringLiteral("decalColor0")).toFloat(), 1.f);
     surface.clearEffect();
     EXPECT_TRUE(panel.findChildren<QSlider *>().isEmpty());
 }
