@@ -127,6 +127,7 @@ void Controller::awakeFromNib()
     updateMainBtnState();
     connectStandardMode();
     connectCustomMode();
+    connect3DMode();
 }
 
 int Controller::filerMode() const
@@ -320,8 +321,9 @@ void Controller::applyBtnAction()
         break;
     }
     case 1:
-        // The 3D canvas's frame capture is baked in only while a 3D effect is shown: without one the
-        // canvas holds no picture of the image, and baking it would replace the image with a blank.
+        // The 3D canvas's frame, baked in only while a 3D effect is shown: without one the canvas
+        // holds a reduced view of the image, not a result.
+        result = threeDResult();
         break;
     case 2:
         if (currentCustomEffect) {

@@ -240,6 +240,22 @@ public:
         m_plasmaEffect, m_pMorphingEffect, m_sketchEffect;
     QAbstractItemModel *m_customListModel = nullptr;
 
+    // 3D mode
+    // Builds the two 3D prototypes and the 3D list, and connects the list and the 3D canvas.
+    void connect3DMode();
+    // A new item of the 3D list (an invalid index for none): the current 3D effect is replaced by
+    // a copy of the chosen prototype, or dropped.
+    void outlineViewSelectionDidChange_3D(const QModelIndex &item);
+    bool has3DEffect() const override;
+    void draw3DScene() override;
+    void effect3DMouse(int kind, const QPointF &viewPoint) override;
+    // The 3D canvas's frame while a 3D effect is shown: as a picture for saving and copying, as an
+    // image for Apply. Null without an effect or a canvas that can draw.
+    QImage threeDPicture();
+    imaging::Image threeDResult();
+    std::unique_ptr<BaseEffect> eval3DEffect, object3DEffect;
+    QAbstractItemModel *m_3DListModel = nullptr;
+
 public slots:
     // Actions sent by buttons and menu items.
     void changeFilterMode(QAbstractButton *sender);

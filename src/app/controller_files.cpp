@@ -325,9 +325,14 @@ QImage Controller::getEffectedImage()
         if (currentCustomEffect)
             result = currentCustomEffect->getDrawImage().copy();
         break;
+    case 1: {
+        // The 3D canvas's frame while a 3D effect is shown; the current image without one.
+        const QImage shot = threeDPicture();
+        if (!shot.isNull())
+            result = shot;
+        break;
+    }
     default:
-        // The 3D mode's result is the 3D canvas's frame capture, once the canvas offers one;
-        // until then its result is the current image.
         break;
     }
     return result;

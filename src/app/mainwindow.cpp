@@ -9,6 +9,7 @@
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
 #include "views/myoglview.h"
+#include "views/top3dview.h"
 #include "widgets/docpagecontrol.h"
 #include "widgets/gradientbutton.h"
 
@@ -149,9 +150,12 @@ void MainWindow::buildWidgets()
     c->ciView = new MyImageView;
     c->ciView->setController(c);
     c->mainTabView->addWidget(makeCanvasScroller(c->ciView, c->mainTabView));
-    c->openGLView = new MyOGLView(c->mainTabView);
-    c->openGLView->setHidden(true);
-    c->mainTabView->addWidget(c->openGLView);
+    // The 3D area holds the OpenGL canvas, or a message where OpenGL cannot be had.
+    auto *area3D = new Top3DView(c->mainTabView);
+    c->openGLView = area3D->openGLView();
+    if (c->openGLView)
+        c->openGLView->setHidden(true);
+    c->mainTabView->addWidget(area3D);
     c->customEffectsView = new customEffImageView;
     c->customEffectsView->setController(c);
     c->mainTabView->addWidget(makeCanvasScroller(c->customEffectsView, c->mainTabView));

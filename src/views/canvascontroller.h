@@ -63,4 +63,13 @@ public:
     // Paints the part `source` (image pixels, top-left origin) of the working copy's picture into
     // `target`; false when it has nothing to show.
     virtual bool drawCustomEffect(QPainter &, const QRectF &, const QRectF &) { return false; }
+
+    // The 3D mode, as its OpenGL canvas needs it.
+    virtual bool has3DEffect() const { return false; }
+    // Draws the frame into the current OpenGL context (identity matrices, the viewport set): the
+    // current 3D effect, or the current image upright over the middle of the frame without one.
+    virtual void draw3DScene() {}
+    // Mouse events for the current 3D effect, in view coordinates with y up: 0 press, 1 drag,
+    // 2 release.
+    virtual void effect3DMouse(int, const QPointF &) {}
 };
