@@ -1,6 +1,7 @@
 // Menu validation, help, the maker's site and the about box.
 #include "app/controller.h"
 
+#include "app/imageinfo.h"
 #include "app/mainwindow.h"
 #include "app/resizepanel.h"
 #include "effects/baseeffect.h"
@@ -54,8 +55,11 @@ bool Controller::validateMenuItem(QAction *item)
             pasteBtn->setEnabled(ok);
         return ok;
     }
-    if (action == QLatin1String("showInfoPanel:"))
-        return infoPanel != nullptr;
+    // Information panel: always enabled, checked while the panel is visible.
+    if (action == QLatin1String("showInfoPanel:")) {
+        auto *panel = qobject_cast<ImageInfo *>(infoPanel);
+        return panel && panel->validateMenuItem(item);
+    }
     // Resize panel: always enabled, checked while the panel is visible.
     if (action == QLatin1String("resizeImage:")) {
         ResizePanel *panel = window ? window->findChild<ResizePanel *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;

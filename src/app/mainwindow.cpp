@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/controller.h"
+#include "app/imageinfo.h"
 #include "app/resizepanel.h"
 #include "platform/undomanager.h"
 #include "views/aboutpanel.h"
@@ -191,6 +192,8 @@ void MainWindow::buildWidgets()
 
     // Resize panel: a tool window of the main window, alive as long as it.
     new ResizePanel(c, this);
+    // Information panel: likewise.
+    c->infoPanel = new ImageInfo(this);
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &title, const char *action, const QKeySequence &shortcut,
