@@ -175,8 +175,9 @@ public:
 
     // Files, transforms and clipboard
     // Opening: installs the picture of the file and takes its path; false (and the current image
-    // and title kept) when the file cannot be read. The open dialog's completion ends here.
-    bool openFile(const QString &path);
+    // and title kept, and *error saying why) when the file cannot be read. The open dialog's
+    // completion ends here.
+    bool openFile(const QString &path, QString *error = nullptr);
     void openImgPanelDidEnd(int returnCode, const QStringList &files);
     // The save dialog's format list ("JPEG (*.jpeg)", ...) in export-table order.
     static QStringList initExportFormats();

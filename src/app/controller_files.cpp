@@ -44,13 +44,15 @@ void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
         openFile(files.first());
 }
 
-bool Controller::openFile(const QString &path)
+bool Controller::openFile(const QString &path, QString *error)
 {
-    QString error;
-    const QImage picture = ImageFiles::readImageFile(path, &error);
+    QString why;
+    const QImage picture = ImageFiles::readImageFile(path, &why);
     if (picture.isNull()) {
         // Keep the current image and title: an unreadable file must not leave the program empty.
-        qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(error));
+        qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(why));
+        if (error)
+            *error = why;
         return false;
     }
     // Opening keeps the current effect, records no undo step and leaves the changed flag alone.

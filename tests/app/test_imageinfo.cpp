@@ -1,7 +1,10 @@
-// The image information panel, told by the controller about each new file.
+// The image information panel, told by the controller about each new file, and the files named
+// when the program starts.
 #include "app/controller.h"
 #include "app/imageinfo.h"
 #include "app/mainwindow.h"
+#include "app/startupfiles.h"
+#include "widgets/dovalert.h"
 
 #include <QAction>
 #include <QFile>
@@ -10,10 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,6 +37,7 @@ protected:
         ASSERT_EQ(ImageInfo::sharedPanel(), panel);
         ASSERT_TRUE(dir.isValid());
     }
+    void TearDown() override { DovAlert::setResponder(nullptr); }
 
     // The names of the rows under `parent`, top to bottom.
     QStringList rowNames(const QModelIndex &parent = QModelIndex()) const
@@ -44,6 +51,11 @@ protected:
     {
         const int r = int(rowNames(parent).indexOf(name));
         return r < 0 ? QModelIndex() : panel->mTree->index(r, 0, parent);
+    }
+    QString imageSize() const
+    {
+        const imaging::Rect e = c->backImage().extent();
+        return QStringLiteral("%1x%2").arg(e.width()).arg(e.height());
     }
 
     std::unique_ptr<MainWindow> window;
@@ -148,4 +160,48 @@ TEST_F(ImageInfoTest, MenuItemIsEnabledTogglesThePanelAndShowsItsState)
     c->validateAllMenuItems();
     EXPECT_TRUE(item->isEnabled());
     EXPECT_FALSE(item->isChecked());
+}
+
+TEST_F(ImageInfoTest, StartupOpensTheFirstFileNamedAsPathOrUrl)
+{
+    const QString second = dir.filePath("second.png");
+    QImage picture(9, 4, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    ASSERT_TRUE(picture.save(second));
+
+    EXPECT_TRUE(openStartupFiles(*c, {fixture, second}));
+    EXPECT_EQ(c->getFilePath(), fixture);
+    EXPECT_EQ(imageSize(), "120x80");
+    QTRY_COMPARE(panel->mFilePath->text(), fixture);
+
+    EXPECT_TRUE(openStartupFiles(*c, {QUrl::fromLocalFile(second).toString()}));
+    EXPECT_EQ(c->getFilePath(), second);
+    EXPECT_EQ(imageSize(), "9x4");
+    EXPECT_FALSE(openStartupFiles(*c, {}));
+}
+
+TEST_F(ImageInfoTest, AnUnreadableStartupFileKeepsTheStartupImageAndSaysWhy)
+{
+    const QString startup = imageSize();
+    QString message, text;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        message = alert.message();
+        text = alert.text();
+        return 1;
+    });
+    // A pipe would make a plain read wait for a writer for ever; a folder holds no picture.
+    const QString fifo = dir.filePath("pipe.jpg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {dir.filePath("missing.jpg"), fifo, dir.path()}) {
+        SCOPED_TRACE(path.toStdString());
+        message.clear();
+        EXPECT_FALSE(openStartupFiles(*c, {path}));
+        EXPECT_EQ(imageSize(), startup);
+        EXPECT_TRUE(c->getFilePath().isEmpty());
+        EXPECT_EQ(message, "Couldn't open file.");
+        const QString name = QFileInfo(path).fileName();
+        EXPECT_TRUE(text.contains(name)) << text.toStdString();
+        // The reason, not only the name.
+        EXPECT_GT(text.size(), QStringLiteral("\u201C%1\u201D cannot be opened: .").arg(name).size());
+    }
 }
