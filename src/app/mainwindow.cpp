@@ -8,6 +8,7 @@
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
 #include "views/myoglview.h"
+#include "widgets/customscroller.h"
 #include "widgets/docpagecontrol.h"
 #include "widgets/gradientbutton.h"
 
@@ -58,6 +59,8 @@ QScrollArea *makeControlScroller(QWidget *panel, QWidget *parent)
     auto *area = new QScrollArea(parent);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
+    area->setVerticalScrollBar(new CustomScroller(Qt::Vertical));
+    area->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal));
     area->setWidget(panel);
     return area;
 }
@@ -177,7 +180,8 @@ void MainWindow::buildWidgets()
 
     // Bottom: the favourites strip of each mode.
     c->favoritesTabView = new QStackedWidget(central);
-    c->favoritesTabView->setFixedHeight(48);
+    // The favourite buttons, with the strip's scroll bar under them.
+    c->favoritesTabView->setFixedHeight(48 + CustomScroller::scrollerWidth());
     DocPageControl **strips[3] = {&c->m_pageController, &c->m_page3DController, &c->m_pageCustomController};
     for (DocPageControl **strip : strips) {
         *strip = new DocPageControl(c->favoritesTabView);
