@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -99,6 +100,8 @@ void Controller::displayHelp()
         browser->setOpenExternalLinks(true);
         browser->setSource(QUrl(QStringLiteral("qrc:/help/main.html")));
         browser->resize(720, 640);
+        // Esc closes the help window, as it closes the panels.
+        new QShortcut(QKeySequence(Qt::Key_Escape), browser, browser, &QWidget::close);
         m_helpWindow = browser;
     }
     m_helpWindow->show();
