@@ -192,42 +192,36 @@ struct FormatInfo
 {
     int depth;
     const char *colorModel;
-    bool alpha;
+    // 1 with alpha, 0 without, -1 unknown (a palette may hold transparent colours).
+    int alpha;
 };
 
 // Bits per channel, colour model and alpha of the picture the reader would deliver.
 bool formatInfo(QImage::Format format, FormatInfo &info)
 {
-    switch (format) {
-    case QImage::Format_Mono:
-    case QImage::Format_MonoLSB: info = {1, "Gray", false}; return true;
-    case QImage::Format_Grayscale8: info = {8, "Gray", false}; return true;
-    case QImage::Format_Grayscale16: info = {16, "Gray", false}; return true;
-    case QImage::Format_Alpha8: info = {8, "Gray", true}; return true;
-    case QImage::Format_Indexed8:
-    case QImage::Format_RGB32:
-    case QImage::Format_RGB888:
-    case QImage::Format_BGR888:
-    case QImage::Format_RGBX8888: info = {8, "RGB", false}; return true;
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-    case QImage::Format_RGBA8888:
-    case QImage::Format_RGBA8888_Premultiplied: info = {8, "RGB", true}; return true;
-    case QImage::Format_RGB16:
-    case QImage::Format_RGB555:
-    case QImage::Format_RGB444: info = {5, "RGB", false}; return true;
-    case QImage::Format_RGB30:
-    case QImage::Format_BGR30: info = {10, "RGB", false}; return true;
-    case QImage::Format_RGBX64: info = {16, "RGB", false}; return true;
-    case QImage::Format_RGBA64:
-    case QImage::Format_RGBA64_Premultiplied: info = {16, "RGB", true}; return true;
-    case QImage::Format_RGBX16FPx4: info = {16, "RGB", false}; return true;
-    case QImage::Format_RGBA16FPx4:
-    case QImage::Format_RGBA16FPx4_Premultiplied: info = {16, "RGB", true}; return true;
-    case QImage::Format_RGBX32FPx4: info = {32, "RGB", false}; return true;
-    case QImage::Format_RGBA32FPx4:
-    case QImage::Format_RGBA32FPx4_Premultiplied: info = {32, "RGB", true}; return true;
-    default: return false;
+    // A reader that failed on the header can answer any number here.
+    if (format <= QImage::Format_Invalid || format >= QImage::NImageFormats)
+        return false;
+    const QPixelFormat pixels = QImage::toPixelFormat(format);
+    switch (pixels.colorModel()) {
+    case QPixelFormat::Grayscale:
+        info = {pixels.bitsPerPixel(), "Gray", 0};
+        return true;
+    case QPixelFormat::Alpha:
+        info = {pixels.alphaSize(), "Gray", 1};
+        return true;
+    case QPixelFormat::Indexed:
+        // Qt delivers palettes (and 1-bit pictures) as colour tables; whether a table entry is
+        // transparent is only known once the picture is decoded.
+        info = {pixels.bitsPerPixel(), "Indexed", -1};
+        return true;
+    case QPixelFormat::RGB:
+    case QPixelFormat::BGR:
+        // The green channel is the widest one of 565 pictures.
+        info = {pixels.greenSize(), "RGB", pixels.alphaUsage() == QPixelFormat::UsesAlpha ? 1 : 0};
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -384,7 +378,8 @@ ImageFileProperties ImageProperties::read(const QString &path)
     if (qtKnows && formatInfo(reader.imageFormat(), format)) {
         addGeneral(nodes, QStringLiteral("Depth"), QString::number(format.depth));
         addGeneral(nodes, QStringLiteral("ColorModel"), QString::fromLatin1(format.colorModel));
-        addGeneral(nodes, QStringLiteral("HasAlpha"), format.alpha ? QStringLiteral("Yes") : QStringLiteral("No"));
+        if (format.alpha >= 0)
+            addGeneral(nodes, QStringLiteral("HasAlpha"), format.alpha ? QStringLiteral("Yes") : QStringLiteral("No"));
     }
 
     int orientation = 0;

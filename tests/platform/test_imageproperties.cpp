@@ -125,6 +125,17 @@ TEST(ImageProperties, TheContentDecidesTheTypeAndFilesWithoutMetadataStillGetGen
     ASSERT_NE(child(info.properties, "PixelHeight"), nullptr);
     EXPECT_EQ(child(info.properties, "PixelHeight")->value, "21");
 
+    // A palette picture: whether a colour is transparent is not known before decoding, so the
+    // tree says nothing about alpha rather than something wrong.
+    QImage palette(8, 8, QImage::Format_Indexed8);
+    palette.setColorTable({qRgba(255, 0, 0, 0), qRgb(0, 0, 255)});
+    palette.fill(1);
+    const QString indexed = dir.filePath("palette.png");
+    ASSERT_TRUE(palette.save(indexed));
+    info = ImageProperties::read(indexed);
+    EXPECT_EQ(child(info.properties, "ColorModel")->value, "Indexed");
+    EXPECT_EQ(child(info.properties, "HasAlpha"), nullptr);
+
     const QString gif = dir.filePath("picture.gif");
     ASSERT_TRUE(ImageFiles::writeImageFile(picture, gif, ImageFiles::GIF));
     EXPECT_EQ(ImageProperties::read(gif).typeIdentifier, "com.compuserve.gif");
