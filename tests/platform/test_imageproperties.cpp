@@ -178,6 +178,8 @@ TEST(ImageProperties, HostileValuesAreCleanedAndCutAndBrokenMetadataDoesNotStopT
         image->readMetadata();
         image->exifData()["Exif.Image.ImageDescription"] =
             std::string("first line\nsecond\x1b[31m red") + std::string(5000, 'x');
+        // An aperture in APEX units: 3 is f/2.8, shown the photographer's way like the f-number.
+        image->exifData()["Exif.Photo.ApertureValue"] = Exiv2::URational(3, 1);
         image->writeMetadata();
     }
     const ImageFileProperties info = ImageProperties::read(path);
@@ -190,6 +192,8 @@ TEST(ImageProperties, HostileValuesAreCleanedAndCutAndBrokenMetadataDoesNotStopT
         EXPECT_NE(c.category(), QChar::Other_Control);
     EXPECT_EQ(description->value.size(), ImageProperties::maxValueLength);
     EXPECT_EQ(description->value.back(), QChar(0x2026));
+    const PropertyNode *photo = child(child(info.properties, "{Exif}")->children, "Photo");
+    EXPECT_EQ(child(photo->children, "ApertureValue")->value, "f/2.8");
 
     // Cut anywhere in the headers, the file gives what can be read and never crashes the reader.
     QFile original(fixture);
