@@ -75,8 +75,8 @@ void drawThreePart(QPainter &painter, const QRect &rect, const QImage &start, co
 } // namespace
 
 // Runs the standard scroll bar's mouse handling on the custom geometry: it answers the bar's
-// thickness, the parts' rectangles and which part lies under the pointer. Every CustomScroller
-// uses the one instance, which lives as long as the application.
+// thickness and the parts' rectangles (the standard hit test asks for them through this style).
+// Every CustomScroller uses the one instance, which lives as long as the application.
 class ScrollerStyle : public QProxyStyle
 {
 public:
@@ -115,33 +115,12 @@ public:
         case SC_ScrollBarSubLine: return l.decrementArrow;
         case SC_ScrollBarAddPage: return l.incrementPage;
         case SC_ScrollBarSubPage: return l.decrementPage;
-        case SC_ScrollBarSlider: return l.knob;
+        // The knob takes the slot's whole thickness for the pointer, not only the drawn knob's.
+        case SC_ScrollBarSlider: return l.knobBand;
         // The knob's travel: the dragging arithmetic maps it onto the value range.
         case SC_ScrollBarGroove: return l.groove;
         default: return QRect();
         }
-    }
-
-    SubControl hitTestComplexControl(ComplexControl control, const QStyleOptionComplex *option, const QPoint &pos,
-                                     const QWidget *widget) const override
-    {
-        const auto *bar = qobject_cast<const CustomScroller *>(widget);
-        if (control != CC_ScrollBar || !bar)
-            return QProxyStyle::hitTestComplexControl(control, option, pos, widget);
-        for (SubControl part : {SC_ScrollBarAddLine, SC_ScrollBarSubLine, SC_ScrollBarSlider, SC_ScrollBarSubPage,
-                                SC_ScrollBarAddPage}) {
-            QRect r = subControlRect(control, option, part, widget);
-            // The knob and the pages take the slot's whole thickness, not only the drawn knob's.
-            if (part != SC_ScrollBarAddLine && part != SC_ScrollBarSubLine) {
-                if (bar->isVertical())
-                    r = QRect(option->rect.left(), r.top(), option->rect.width(), r.height());
-                else
-                    r = QRect(r.left(), option->rect.top(), r.width(), option->rect.height());
-            }
-            if (r.contains(pos))
-                return part;
-        }
-        return SC_None;
     }
 };
 
@@ -209,6 +188,7 @@ CustomScroller::Layout CustomScroller::layoutFor(int minimum, int maximum, int p
                            - across(vertical ? a.knobMid : a.knobMiddle, vertical)) / 2;
         const int drawn = knobLength - 6;
         l.knob = place(start, drawn, inset, std::max(1, thickness - 2 * inset));
+        l.knobBand = place(start, drawn, 0, thickness);
         l.groove = place(5, slotLength - 6, 0, thickness);
         l.decrementPage = place(0, start, 0, thickness);
         l.incrementPage = place(start + drawn, slotLength - start - drawn, 0, thickness);

@@ -54,7 +54,7 @@ private:
     // The geometry for a given state of the slider (the style asks while a drag is in progress).
     struct Layout
     {
-        QRect slot, knob, decrementArrow, incrementArrow, groove, decrementPage, incrementPage;
+        QRect slot, knob, knobBand, decrementArrow, incrementArrow, groove, decrementPage, incrementPage;
     };
     Layout layoutFor(int minimum, int maximum, int pageStep, int position) const;
     Layout currentLayout() const;

@@ -112,13 +112,17 @@ TEST(CustomScroller, ArrowsStepAndLightUpWhileHeldAndTheSlotPages)
     QTest::mouseRelease(bar.get(), Qt::LeftButton, Qt::NoModifier, next);
     EXPECT_FALSE(bar->hiliteNext());
 
+    // The decrement arrow sits just above the increment arrow, where a standard bar has its
+    // slot: a press there steps one line back, not a page.
+    bar->setValue(500);
     QTest::mousePress(bar.get(), Qt::LeftButton, Qt::NoModifier, prev);
     EXPECT_TRUE(bar->hilitePrev());
-    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(bar->value(), 490);
     QTest::mouseRelease(bar.get(), Qt::LeftButton, Qt::NoModifier, prev);
     EXPECT_FALSE(bar->hilitePrev());
 
     // A click in the slot beyond the knob pages down (not into the knob, not onto an arrow).
+    bar->setValue(0);
     const QRect knob = bar->rectForPart(CustomScroller::Knob);
     QTest::mouseClick(bar.get(), Qt::LeftButton, Qt::NoModifier, QPoint(7, knob.bottom() + 20));
     EXPECT_EQ(bar->value(), 250);
@@ -130,7 +134,9 @@ TEST(CustomScroller, DraggingTheKnobMovesTheValueInStepWithTheKnob)
     auto bar = makeBar(1000, 250); // range 0..750
     const int knob = expectedKnobLength(*bar, 0.25);
     const int travel = kSlot - knob;
-    const QPoint grip = bar->rectForPart(CustomScroller::Knob).center();
+    // Gripped beside the drawn knob, in the slot's margin: the knob takes the whole thickness.
+    const QPoint grip(0, bar->rectForPart(CustomScroller::Knob).center().y());
+    ASSERT_FALSE(bar->rectForPart(CustomScroller::Knob).contains(grip));
 
     QTest::mousePress(bar.get(), Qt::LeftButton, Qt::NoModifier, grip);
     QTest::mouseMove(bar.get(), grip + QPoint(0, travel / 2));
