@@ -59,7 +59,10 @@ QScrollArea *makeControlScroller(QWidget *panel, QWidget *parent)
     auto *area = new QScrollArea(parent);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
+    // The vertical bar is always there (with nothing to scroll it shows its background only), so
+    // the rows are laid out once for the width they keep: a bar appearing later would narrow them.
     area->setVerticalScrollBar(new CustomScroller(Qt::Vertical));
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     area->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal));
     area->setWidget(panel);
     return area;
