@@ -20,7 +20,8 @@ bool openStartupFiles(Controller &controller, const QStringList &files)
     QString error;
     if (controller.openFile(path, &error))
         return true;
-    DovAlert::Alert_OK(controller.window, QStringLiteral("Couldn't open file."),
-                       QStringLiteral("\u201C%1\u201D cannot be opened: %2.").arg(QFileInfo(path).fileName(), error));
+    DovAlert::Alert_OK(controller.window,
+                       QStringLiteral("The file \u201C%1\u201D could not be opened.").arg(QFileInfo(path).fileName()),
+                       error.isEmpty() ? QStringLiteral("It is not a picture this program can read.") : error);
     return false;
 }

