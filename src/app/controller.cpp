@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/imageinfo.h"
 #include "app/mainwindow.h"
 #include "effects/baseeffect.h"
 #include "imaging/filterregistry.h"
@@ -350,6 +351,7 @@ void Controller::setFilePath(const QString &path)
 {
     _filePath = path;
     updateWinTitle();
+    ImageInfo::setSharedURL(path);
 }
 
 void Controller::updateWinTitle()

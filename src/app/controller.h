@@ -179,8 +179,10 @@ public:
     MainWindow *window = nullptr;
 
     // Files, transforms and clipboard
-    // Opening: installs the picture of the file and takes its path; false (and the current image
-    // and title kept) when the file cannot be read. The open dialog's completion ends here.
+    // Opening: installs the picture of the file and takes its path, as one undo step that brings
+    // back the previous picture with its own path; false (the current image and title kept, and an
+    // alert saying which file and why) when the file cannot be read. The open dialog's completion
+    // ends here.
     bool openFile(const QString &path);
     void openImgPanelDidEnd(int returnCode, const QStringList &files);
     // A file dropped on a canvas: read like Open (an alert when it cannot be), installed undoably.

@@ -2,6 +2,7 @@
 
 #include "app/busywork.h"
 #include "app/controller.h"
+#include "app/imageinfo.h"
 #include "app/resizepanel.h"
 #include "app/undogesturefilter.h"
 #include "platform/undomanager.h"
@@ -10,6 +11,7 @@
 #include "views/myimageview.h"
 #include "views/myoglview.h"
 #include "views/top3dview.h"
+#include "widgets/customscroller.h"
 #include "widgets/docpagecontrol.h"
 #include "widgets/gradientbutton.h"
 
@@ -60,6 +62,11 @@ QScrollArea *makeControlScroller(QWidget *panel, QWidget *parent)
     auto *area = new QScrollArea(parent);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
+    // The vertical bar is always there (with nothing to scroll it shows its background only), so
+    // the rows are laid out once for the width they keep: a bar appearing later would narrow them.
+    area->setVerticalScrollBar(new CustomScroller(Qt::Vertical));
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal));
     area->setWidget(panel);
     return area;
 }
@@ -190,7 +197,8 @@ void MainWindow::buildWidgets()
 
     // Bottom: the favourites strip of each mode.
     c->favoritesTabView = new QStackedWidget(central);
-    c->favoritesTabView->setFixedHeight(48);
+    // The favourite buttons, with the strip's scroll bar under them.
+    c->favoritesTabView->setFixedHeight(48 + CustomScroller::scrollerWidth());
     DocPageControl **strips[3] = {&c->m_pageController, &c->m_page3DController, &c->m_pageCustomController};
     for (DocPageControl **strip : strips) {
         *strip = new DocPageControl(c->favoritesTabView);
@@ -205,6 +213,8 @@ void MainWindow::buildWidgets()
 
     // Resize panel: a tool window of the main window, alive as long as it.
     new ResizePanel(c, this);
+    // Information panel: likewise.
+    c->infoPanel = new ImageInfo(this);
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &title, const char *action, const QKeySequence &shortcut,

@@ -21,6 +21,7 @@
 #include "imaging/standardcomposition.h"
 #include "platform/imagefiles.h"
 #include "effectcommand.h"
+#include "infocommand.h"
 #include "render3dcommand.h"
 #include "valueparser.h"
 
@@ -38,7 +39,8 @@ const char *usage =
     "usage: lumetta-cli filters [--json]\n"
     "       lumetta-cli render --filter NAME [--set KEY=VALUE]... [--scale S] [--time] IN OUT\n"
     "       lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n"
-    "       lumetta-cli render3d EFFECT [--set KEY=VALUE]... [--size WxH] IN OUT\n";
+    "       lumetta-cli render3d EFFECT [--set KEY=VALUE]... [--size WxH] IN OUT\n"
+    "       lumetta-cli info IN [--json]\n";
 
 QJsonValue jsonValue(const QVariant &v)
 {
@@ -219,5 +221,6 @@ int main(int argc, char **argv)
     if (command == QLatin1String("render")) return render(args);
     if (command == QLatin1String("effect")) return runEffectCommand(args);
     if (command == QLatin1String("render3d")) return runRender3DCommand(args);
+    if (command == QLatin1String("info")) return runInfoCommand(args);
     return fail(QStringLiteral("unknown command %1").arg(command), 2);
 }

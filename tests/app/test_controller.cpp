@@ -17,6 +17,8 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
@@ -548,16 +550,19 @@ TEST_F(ControllerTest, AppearanceFollowsTheDesktopPalette)
     QApplication::setPalette(original);
 }
 
-TEST_F(ControllerTest, HelpShowsTheBundledPage)
+TEST_F(ControllerTest, HelpShowsTheBundledPageAndEscClosesIt)
 {
     c->displayHelp();
-    QTextBrowser *help = nullptr;
+    QPointer<QTextBrowser> help;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *browser = qobject_cast<QTextBrowser *>(w))
+        if (auto *browser = qobject_cast<QTextBrowser *>(w); browser && browser->isVisible())
             help = browser;
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("The three modes")));
-    help->close();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!help || !help->isVisible());
 }
 
 TEST_F(ControllerTest, AboutBoxEndsOnAKeyPress)
