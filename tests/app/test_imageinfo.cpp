@@ -3,6 +3,7 @@
 #include "app/controller.h"
 #include "app/imageinfo.h"
 #include "app/mainwindow.h"
+#include "platform/undomanager.h"
 #include "app/startupfiles.h"
 #include "widgets/dovalert.h"
 
@@ -172,6 +173,8 @@ TEST_F(ImageInfoTest, StartupOpensTheFirstFileNamedAsPathOrUrl)
     EXPECT_TRUE(openStartupFiles(*c, {fixture, second}));
     EXPECT_EQ(c->getFilePath(), fixture);
     EXPECT_EQ(imageSize(), "120x80");
+    // The session starts with the file: Undo does not bring back the start-up picture.
+    EXPECT_FALSE(window->undoManager()->canUndo());
     QTRY_COMPARE(panel->mFilePath->text(), fixture);
 
     EXPECT_TRUE(openStartupFiles(*c, {QUrl::fromLocalFile(second).toString()}));
