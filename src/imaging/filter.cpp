@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include <QColor>
 #include <QDebug>
@@ -177,7 +178,14 @@ Image Filter::outputImage() const
 {
     for (const InputDescription &in : m_description->inputs)
         if (in.attributeClass == QLatin1String("CIImage") && !m_values.contains(in.key)) return Image();
-    Image out = m_description->build(FilterValues(m_values));
+    // A build that makes a small table by rendering (a colour map's ramp) can run out of memory.
+    Image out;
+    try {
+        out = m_description->build(FilterValues(m_values));
+    } catch (const std::bad_alloc &) {
+        qWarning("%s: not enough memory to build the output", qPrintable(m_description->name));
+        return Image();
+    }
     if (!out.isNull()) {
         auto recipe = std::make_shared<FilterRecipe>();
         recipe->name = m_description->name;
