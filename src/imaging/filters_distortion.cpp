@@ -19,17 +19,25 @@ Image warpSame(const Image &in, kernels::WarpFunction f, kernels::Edge edge = ke
 }
 
 // Each output point samples the input displaced by the map: by the gradient of the map's
-// luminance (glass) or by its red and green around 0.5 (displacement).
+// luminance (glass) or by its red and green around 0.5 (displacement). Points displaced off the
+// picture read transparency.
 Image displaceBy(const Image &in, const Image &map, double scale, bool gradientOfLuminance)
 {
-    kernels::General g;
-    g.inputs = {in, map};
-    g.extent = in.extent();
+    // A point reads up to `reach` pixels away. Once that passes a tile's size every tile reads
+    // most of the picture, so the picture is rendered once into a cache and sampled where it lies;
+    // otherwise each tile reads what it can reach, limited to the picture.
     const double reach = std::abs(scale) + 3;
-    g.roi = [reach](int i, const Rect &r) { return i == 0 ? r.adjusted(reach) : r.adjusted(2); };
-    g.tileSize = std::max(256, static_cast<int>(4 * reach));
+    const Image source = reach > 128 ? CacheNode::wrap(in) : in;
+    const CacheNode *cache = dynamic_cast<const CacheNode *>(source.node().get());
+    kernels::General g;
+    g.inputs = {source, map};
+    g.extent = in.extent();
+    g.roi = [reach, source, cache](int i, const Rect &r) {
+        if (i == 1) return r.adjusted(2);
+        return cache ? Rect() : kernels::available(source, r.adjusted(reach));
+    };
     g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
-        const PixelBuffer &src = inputs[0], &m = inputs[1];
+        const PixelBuffer &src = cache ? cache->pixels() : inputs[0], &m = inputs[1];
         const PixelRect r = out.rect();
         auto lum = [&](int x, int y) {
             const float *p = m.pixel(x, y);
@@ -47,7 +55,7 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
                     dx = (p[0] / a - 0.5) * 2 * scale;
                     dy = (p[1] / a - 0.5) * 2 * scale;
                 }
-                src.sampleBilinearClamped(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
+                src.sampleBilinear(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
             }
     };
     return kernels::general(std::move(g));

@@ -71,6 +71,11 @@ Image general(General kernel)
     return Image(std::make_shared<GeneralKernelNode>(std::move(kernel)));
 }
 
+Rect available(const Image &input, const Rect &r)
+{
+    return r.intersected(input.extent().adjusted(2));
+}
+
 } // namespace kernels
 
 namespace {

@@ -47,13 +47,21 @@ struct General
 {
     std::vector<Image> inputs;
     Rect extent;
-    // Which rectangle of input i an output rectangle needs.
+    // Which rectangle of input i an output rectangle needs. The buffer given to compute covers
+    // exactly that, so a kernel that indexes pixels directly must ask for all it indexes. A kernel
+    // that only samples an input (the samplers are transparent or clamped beyond the buffer) and
+    // whose reach grows with a parameter limits the region with available(), so that a long
+    // reach never costs more than the input holds.
     std::function<Rect(int input, const Rect &out)> roi;
     // Fills every pixel of out from the input buffers (each covering its roi).
     std::function<void(const std::vector<PixelBuffer> &in, PixelBuffer &out)> compute;
     int tileSize = 256;
 };
 Image general(General kernel);
+
+// The part of r that `input` can provide: r limited to the input's extent grown by a
+// transparent border of two pixels (what a bilinear sample at the edge reads).
+Rect available(const Image &input, const Rect &r);
 
 } // namespace kernels
 
