@@ -131,3 +131,23 @@ TEST(Limits, RunningOutOfMemoryFailsTheRenderWithAMessageAndLeavesNothingBroken)
     // Every block the failed and the good renders took was given back.
     EXPECT_EQ(BufferPool::statistics().live, liveBefore);
 }
+
+TEST(Limits, RectanglesNeedFourComponentsAndAreLimitedByTheirEdges)
+{
+    const QImage src = testimages::pattern(40, 30);
+    auto crop = Filter::filterWithName("CICrop");
+    crop->setValue(QVariant::fromValue(imageFromQImage(src)), "inputImage");
+    // A rectangle far larger than any picture still contains this one: nothing is cut.
+    crop->setValue(QVariant::fromValue(Vector{-1e9, -1e9, 1e10, 1e10}), "inputRectangle");
+    EXPECT_EQ(crop->outputImage().extent(), Rect(0, 0, 40, 30));
+    EXPECT_EQ(testimages::maxChannelDifference(qimageFromImage(crop->outputImage()), src), 0);
+    // Far edges on one side only: the near edges stay exact.
+    crop->setValue(QVariant::fromValue(Vector{10, -1e12, 1e12, 1e12 + 20}), "inputRectangle");
+    EXPECT_EQ(crop->outputImage().extent(), Rect(10, 0, 30, 20));
+    // Fewer or more than four components are not a rectangle: refused, the value stays.
+    for (const Vector &wrong : {Vector{1, 2}, Vector{1, 2, 3}, Vector{0, 0, 5, 5, 9}}) {
+        crop->setValue(QVariant::fromValue(wrong), "inputRectangle");
+        EXPECT_EQ(crop->value("inputRectangle").value<Vector>().count(), 4u);
+        EXPECT_EQ(crop->outputImage().extent(), Rect(10, 0, 30, 20));
+    }
+}
