@@ -10,6 +10,13 @@ namespace imaging {
 
 // The kernel kinds a filter is written with. Each takes the formula only; the nodes behind them
 // handle extents, regions of interest and tiling. All pixels are float RGBA premultiplied.
+//
+// Colour convention: the values are the picture's sRGB-encoded values (0..1), not linear light.
+// Blends, blurs, mixes and colour formulas work on them as they are, which is what the usual
+// blend formulas and other image tools do and what users expect from them. The exceptions are
+// the operations defined in light: exposure (a stop doubles the light, so its gain is applied to
+// linear values) and the two tone-curve filters that convert between the encodings; such filters
+// decode to linear, do their work and encode again.
 namespace kernels {
 
 // Colour kernel: rewrites `count` pixels in place (x, y: image position of the first pixel).
