@@ -1,5 +1,7 @@
 #include "imaging/declare.h"
 
+#include <algorithm>
+
 namespace imaging::declare {
 
 QString displayNameForKey(const QString &key)
@@ -119,6 +121,13 @@ FilterDescription filter(const QString &name, const QString &displayName, QStrin
     d.categories = std::move(categories);
     d.inputs = std::move(inputs);
     d.build = std::move(build);
+    return d;
+}
+
+FilterDescription patterned(FilterDescription d, const QString &key, double factor)
+{
+    // Nothing the full render shows is finer than one of its pixels.
+    d.finestDetail = [key, factor](const FilterValues &v) { return std::max(1.0, v.number(key) * factor); };
     return d;
 }
 

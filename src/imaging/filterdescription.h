@@ -87,6 +87,10 @@ struct FilterDescription
     QStringList categories;
     std::vector<InputDescription> inputs;
     std::function<Image(const FilterValues &)> build;
+    // For filters that draw a regular pattern (screens, cells, noise): the size in pixels of its
+    // finest detail for the given values. A preview whose scale makes that smaller than a few
+    // screen pixels renders the pattern finer and averages it down, as the result would look.
+    std::function<double(const FilterValues &)> finestDetail;
 
     const InputDescription *input(const QString &key) const
     {
