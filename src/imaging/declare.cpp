@@ -34,6 +34,13 @@ InputDescription image(const QString &key, const QString &displayName)
     return make(key, QStringLiteral("CIImage"), QString(), QVariant(), displayName);
 }
 
+InputDescription texture(const QString &key, const QString &displayName)
+{
+    InputDescription d = image(key, displayName);
+    d.repeats = true;
+    return d;
+}
+
 InputDescription number(const QString &key, const QString &type, double def, Range r,
                         std::optional<double> identity, const QString &displayName)
 {

@@ -20,6 +20,8 @@ struct Range
 };
 
 InputDescription image(const QString &key = QStringLiteral("inputImage"), const QString &displayName = {});
+// An image input the filter repeats over the plane.
+InputDescription texture(const QString &key, const QString &displayName);
 InputDescription number(const QString &key, const QString &type, double def, Range r,
                         std::optional<double> identity = std::nullopt, const QString &displayName = {});
 InputDescription scalar(const QString &key, double def, Range r, std::optional<double> identity = std::nullopt);

@@ -76,6 +76,9 @@ struct InputDescription
     QString displayName;
     QVariant defaultValue;      // invalid for inputs without a default (images)
     std::optional<double> min, max, sliderMin, sliderMax, identity;
+    // An image the filter repeats over the plane (a texture): a preview scales it as the repeated
+    // pattern, so that the copies still join without seams.
+    bool repeats = false;
 };
 
 // A filter as the registry holds it: its declaration block plus the function that builds the

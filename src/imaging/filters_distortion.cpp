@@ -61,20 +61,6 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
     return kernels::general(std::move(g));
 }
 
-// The map image tiled over the plane (so that a small texture covers any picture), moved so
-// that its origin is at `origin`.
-Image tiledTexture(const Image &texture, const Vector &origin)
-{
-    const Image tex = CacheNode::wrap(texture);
-    const Rect e = tex.extent();
-    if (e.isEmpty() || e.isInfinite()) return tex;
-    const double w = e.width(), h = e.height();
-    return kernels::warp(tex, Rect::infinite(), [=](double x, double y, double &sx, double &sy) {
-        sx = e.x() + std::fmod(std::fmod(x - origin.X(), w) + w, w);
-        sy = e.y() + std::fmod(std::fmod(y - origin.Y(), h) + h, h);
-    }, kernels::Edge::Clamp, [e](const Rect &) { return e; });
-}
-
 } // namespace
 
 void registerDistortion(std::vector<FilterDescription> &out)
@@ -149,18 +135,19 @@ void registerDistortion(std::vector<FilterDescription> &out)
                          }));
 
     out.push_back(filter("CIGlassDistortion", "Glass Distortion", cats,
-                         {image(), image("inputTexture", "Texture"), position("inputCenter", {150, 150}),
+                         {image(), texture("inputTexture", "Texture"), position("inputCenter", {150, 150}),
                           distance("inputScale", 200, {0.001, 10000, 0.001, 500}, 0.0)},
                          [](const FilterValues &v) {
-                             const Image tex = tiledTexture(v.image("inputTexture"), v.vector("inputCenter"));
+                             const Vector c = v.vector("inputCenter");
+                             const Image tex = kernels::repeated(v.image("inputTexture"), c.X(), c.Y());
                              return displaceBy(v.image("inputImage"), tex, v.number("inputScale"), true);
                          }));
 
     out.push_back(filter("CIDisplacementDistortion", "Displacement Distortion", cats,
-                         {image(), image("inputDisplacementImage", "Displacement Image"),
+                         {image(), texture("inputDisplacementImage", "Displacement Image"),
                           distance("inputScale", 50, {0, 10000, 0, 200}, 0.0)},
                          [](const FilterValues &v) {
-                             return displaceBy(v.image("inputImage"), tiledTexture(v.image("inputDisplacementImage"), {0, 0}),
+                             return displaceBy(v.image("inputImage"), kernels::repeated(v.image("inputDisplacementImage"), 0, 0),
                                                v.number("inputScale"), false);
                          }));
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/blurs.h"
 #include "imaging/cropnode.h"
 #include "imaging/filtervalues.h"
+#include "imaging/kernels.h"
 #include "imaging/filter.h"
 #include "imaging/filterrecipe.h"
 #include "imaging/node.h"
@@ -51,13 +53,29 @@ void Image::render(PixelBuffer &out) const
 
 namespace {
 
-// A filter value as it should be for the picture scaled by s, judged by the input's attribute
-// type: lengths and positions scale, angles, times and plain numbers do not.
-QVariant scaledValue(const QVariant &value, const QVariantMap &attribute, double s)
+// A texture that a filter repeats over the plane, as the preview at scale s needs it: one period
+// of the repeated pattern scaled (after the blur that a shrink needs), so that its edges carry
+// the neighbouring copies. Scaled on its own, its border pixels would fade into transparency and
+// every join of the copies would show as a line.
+Image scaledRepeating(const Image &tile, double s)
 {
-    const QString type = attribute.value(QStringLiteral("CIAttributeType")).toString();
-    if (value.metaType() == QMetaType::fromType<Image>())
-        return QVariant::fromValue(value.value<Image>().scaledForPreview(s));
+    const Rect e = tile.extent();
+    if (e.isEmpty() || e.isInfinite()) return tile.scaledForPreview(s);
+    Image pattern = kernels::repeated(tile, e.x(), e.y());
+    if (s < 1) pattern = blurs::gaussian(pattern, 0.45 * std::sqrt(1 / (s * s) - 1));
+    return pattern.transformed(AffineTransform::scale(s, s))
+        .cropped(Rect::fromEdges(e.x() * s, e.y() * s, e.maxX() * s, e.maxY() * s));
+}
+
+// A filter value as it should be for the picture scaled by s, judged by the input's class and
+// type: lengths and positions scale, angles, times and plain numbers do not.
+QVariant scaledValue(const QVariant &value, const InputDescription &input, double s)
+{
+    const QString &type = input.attributeType;
+    if (value.metaType() == QMetaType::fromType<Image>()) {
+        const Image image = value.value<Image>();
+        return QVariant::fromValue(input.repeats ? scaledRepeating(image, s) : image.scaledForPreview(s));
+    }
     if (value.metaType() == QMetaType::fromType<AffineTransform>()) {
         AffineTransform t = value.value<AffineTransform>();
         t.tX *= s;
@@ -66,8 +84,7 @@ QVariant scaledValue(const QVariant &value, const QVariantMap &attribute, double
     }
     if (value.metaType() == QMetaType::fromType<Vector>()) {
         Vector v = value.value<Vector>();
-        const QString cls = attribute.value(QStringLiteral("CIAttributeClass")).toString();
-        if (cls == QLatin1String("NSAffineTransform")) {
+        if (input.attributeClass == QLatin1String("NSAffineTransform")) {
             if (v.count() >= 6) { v.setValue(4, v.value(4) * s); v.setValue(5, v.value(5) * s); }
         } else {
             // Every spatial component: the four of a rectangle, the three of a 3D position (a
@@ -113,9 +130,9 @@ Image Image::scaledForPreview(double s) const
         auto filter = Filter::filterWithName(m_recipe->name);
         if (filter) {
             const int k = supersampling(filter->description(), m_recipe->values, s);
-            const QVariantMap attrs = filter->attributes();
             for (auto it = m_recipe->values.cbegin(); it != m_recipe->values.cend(); ++it)
-                filter->setValue(scaledValue(it.value(), attrs.value(it.key()).toMap(), s * k), it.key());
+                if (const InputDescription *input = filter->description().input(it.key()))
+                    filter->setValue(scaledValue(it.value(), *input, s * k), it.key());
             Image out = filter->outputImage();
             if (!out.isNull()) return k > 1 ? Image(std::make_shared<ReduceNode>(out, k)) : out;
         }

@@ -71,6 +71,19 @@ Image general(General kernel)
     return Image(std::make_shared<GeneralKernelNode>(std::move(kernel)));
 }
 
+Image repeated(const Image &tile, double originX, double originY)
+{
+    const Image t = CacheNode::wrap(tile);
+    const Rect e = t.extent();
+    if (e.isEmpty() || e.isInfinite()) return t;
+    const double w = e.width(), h = e.height();
+    // Every copy reads the one cached tile, wherever the output lies.
+    return warp(t, Rect::infinite(), [=](double x, double y, double &sx, double &sy) {
+        sx = e.x() + std::fmod(std::fmod(x - originX, w) + w, w);
+        sy = e.y() + std::fmod(std::fmod(y - originY, h) + h, h);
+    }, Edge::Clamp, [e](const Rect &) { return e; });
+}
+
 Rect available(const Image &input, const Rect &r)
 {
     return r.intersected(input.extent().adjusted(2));

@@ -66,6 +66,10 @@ struct General
 };
 Image general(General kernel);
 
+// A finite image repeated over the plane, copies side by side, one of them with its extent's
+// bottom-left corner at (originX, originY). Infinite or empty images come back unchanged.
+Image repeated(const Image &tile, double originX, double originY);
+
 // The part of r that `input` can provide: r limited to the input's extent grown by a
 // transparent border of two pixels (what a bilinear sample at the edge reads).
 Rect available(const Image &input, const Rect &r);

@@ -219,3 +219,23 @@ TEST(Preview, LightsAndFinePatternsLookLikeTheResultSeenAtTheSameScale)
         EXPECT_GE(db, c.minimum);
     }
 }
+
+TEST(Preview, RepeatedTexturesJoinWithoutSeamsAtAnyScale)
+{
+    // A flat texture has no slope, so the glass displaces nothing: the preview must show the plain
+    // picture. Scaled as a picture of its own, the texture's border would fade out and every
+    // join of its copies would bend the picture along a line.
+    const Image current = imageFromQImage(smoothPicture(600, 400));
+    auto glass = Filter::filterWithName("CIGlassDistortion");
+    ASSERT_TRUE(glass);
+    standardcomposition::prepare(*glass, current, current.extent());
+    glass->setValue(QVariant::fromValue(imageFromQImage(testimages::solid(256, 256, qRgb(120, 120, 120)))), "inputTexture");
+    const Image result = standardcomposition::result(*glass, current, current.extent());
+    for (double s : {1.5625, 0.37, 0.25}) {
+        SCOPED_TRACE(s);
+        const QImage preview = renderToQImage(result, current.extent(), s);
+        const QImage plain = renderToQImage(current, current.extent(), s);
+        ASSERT_EQ(preview.size(), plain.size());
+        EXPECT_LE(compare(preview, plain, 2).worst, 2);
+    }
+}
