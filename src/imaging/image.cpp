@@ -54,13 +54,16 @@ void Image::render(PixelBuffer &out) const
 namespace {
 
 // A texture that a filter repeats over the plane, as the preview at scale s needs it: one period
-// of the repeated pattern scaled (after the blur that a shrink needs), so that its edges carry
-// the neighbouring copies. Scaled on its own, its border pixels would fade into transparency and
+// of the repeated pattern scaled (after the blur that a shrink needs, as a mipmap would), so
+// that its edges carry the neighbouring copies. Scaled on its own, its border pixels would fade into transparency and
 // every join of the copies would show as a line.
 Image scaledRepeating(const Image &tile, double s)
 {
+    // A texture as large as a picture rarely shows a join, and blurring it whole would cost what
+    // a full-resolution render does: it is scaled as a picture.
+    constexpr double largeTexture = 1 << 20;
     const Rect e = tile.extent();
-    if (e.isEmpty() || e.isInfinite()) return tile.scaledForPreview(s);
+    if (e.isEmpty() || e.isInfinite() || e.width() * e.height() > largeTexture) return tile.scaledForPreview(s);
     Image pattern = kernels::repeated(tile, e.x(), e.y());
     if (s < 1) pattern = blurs::gaussian(pattern, 0.45 * std::sqrt(1 / (s * s) - 1));
     return pattern.transformed(AffineTransform::scale(s, s))

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/bufferpool.h"
 #include "imaging/filter.h"
 #include "imaging/image.h"
+#include "imaging/kernels.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/renderer.h"
 #include "testimages.h"
@@ -128,4 +130,43 @@ TEST(Preview, ScaledRenderMatchesDownscaledFullRender)
         for (int x = 5; x < 95; ++x)
             worst = std::max(worst, std::abs(qGreen(preview.pixel(x, y)) - qGreen(reference.pixel(x, y))));
     EXPECT_LE(worst, 8);
+}
+
+TEST(Kernels, RepeatedTilesJoinExactlyWhereverTheOutputLies)
+{
+    // Two tiles: a small one read through its cache, and one too large to cache (16.4 million
+    // pixels), which each output region renders only where its copies show it. Both must give
+    // the tile's pixel at (x - origin) modulo the tile size, across joins in x, in y and (for the
+    // small tile: the large one is then read whole) in both.
+    auto value = [](double x, double y, float *o) {
+        o[0] = static_cast<float>(std::fmod(x * 0.37 + y * 0.11, 1.0));
+        o[1] = static_cast<float>(std::fmod(y * 0.23, 1.0));
+        o[2] = 0.5f;
+        o[3] = 1.f;
+    };
+    const Image plane = kernels::generator(Rect::infinite(), value);
+    for (const Rect tile : {Rect(10, 20, 96, 64), Rect(0, 0, 4100, 4000)}) {
+        SCOPED_TRACE(tile.width());
+        const Image copies = kernels::repeated(plane.cropped(tile), 123, -45);
+        const double w = tile.width(), h = tile.height();
+        // Output regions inside one copy, across a vertical join, a horizontal one and a corner.
+        for (const PixelRect r : {PixelRect::fromXYWH(140, -30, 40, 30), PixelRect::fromXYWH(123 + int(w) - 20, 0, 40, 20),
+                                  PixelRect::fromXYWH(200, -45 + int(h) - 15, 30, 30), PixelRect::fromXYWH(123 - 10, -45 - 10, 20, 20)}) {
+            if (w > 1000 && r.x0 == 113) continue;
+            PixelBuffer out(r);
+            BufferPool::resetPeak();
+            copies.render(out);
+            // At most a band of the tile, never the whole of it (262 MB as floats).
+            EXPECT_LT(BufferPool::statistics().acquired, std::size_t(32) << 20);
+            float worst = 0;
+            for (int y = r.y0; y < r.y1; ++y)
+                for (int x = r.x0; x < r.x1; ++x) {
+                    float expected[4];
+                    value(tile.x() + std::fmod(std::fmod(x + 0.5 - 123, w) + w, w), tile.y() + std::fmod(std::fmod(y + 0.5 + 45, h) + h, h),
+                          expected);
+                    for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(out.pixel(x, y)[c] - expected[c]));
+                }
+            EXPECT_LT(worst, 1e-5f) << r.x0 << "," << r.y0;
+        }
+    }
 }
