@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "imaging/bufferpool.h"
+#include "imaging/cachenode.h"
 #include "imaging/filter.h"
 #include "imaging/image.h"
 #include "imaging/kernels.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/reducenode.h"
 #include "imaging/renderer.h"
 #include "testimages.h"
 
@@ -74,6 +76,49 @@ TEST(Extents, CropsTransformsAndBlurs)
     const Rect e = blur->outputImage().extent();
     EXPECT_TRUE(e.contains(Rect(-12, -12, 224, 124)));
     EXPECT_FALSE(e.isInfinite());
+}
+
+TEST(Extents, EveryKindOfNodeClearsWhatLiesOutsideItsExtent)
+{
+    // A node fills every pixel it is asked for; buffers come from a pool and hold anything, so a
+    // node that skips the pixels beyond its extent leaves garbage there.
+    const Image img = imageFromQImage(testimages::pattern(60, 40));
+    auto filtered = [&](const char *name, std::initializer_list<std::pair<const char *, QVariant>> values) {
+        auto f = Filter::filterWithName(name);
+        f->setValue(QVariant::fromValue(img), "inputImage");
+        for (const auto &[k, v] : values) f->setValue(v, k);
+        return f->outputImage();
+    };
+    const std::vector<std::pair<const char *, Image>> images = {
+        {"source", img},
+        {"crop", img.cropped(Rect(5, 5, 30, 20))},
+        {"transform", img.transformed(AffineTransform(0.8, 0.3, -0.2, 0.9, 3.5, 2.25))},
+        {"colour", filtered("CIColorInvert", {})},
+        {"warp", filtered("CIHoleDistortion", {{"inputCenter", QVariant::fromValue(Vector{30, 20})}, {"inputRadius", 5.0}})},
+        {"smooth warp", filtered("CITwirlDistortion", {{"inputCenter", QVariant::fromValue(Vector{30, 20})}})},
+        {"general", filtered("CIBoxBlur", {{"inputRadius", 3.0}})},
+        {"gaussian", filtered("CIGaussianBlur", {{"inputRadius", 2.0}})},
+        {"coarse gaussian", filtered("CIGaussianBlur", {{"inputRadius", 30.0}})},
+        {"blend", filtered("CIBloom", {})},
+        {"displacement", filtered("CIDisplacementDistortion", {{"inputDisplacementImage", QVariant::fromValue(img)}, {"inputScale", 300.0}})},
+        {"generator", kernels::generator(Rect(3, 4, 20, 10), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; })},
+        {"reduction", Image(std::make_shared<ReduceNode>(img, 3))},
+        {"cache", CacheNode::wrap(img)},
+        {"repeated then cropped", kernels::repeated(img, 7, 9).cropped(Rect(-10, -10, 100, 70))}};
+    for (const auto &[kind, image] : images) {
+        SCOPED_TRACE(kind);
+        ASSERT_FALSE(image.isNull());
+        const PixelRect inside = PixelRect::covering(image.extent());
+        PixelBuffer out(inside.adjusted(40));
+        out.fill(0.7f, 0.7f, 0.7f, 0.7f);
+        image.render(out);
+        int dirty = 0;
+        for (int y = out.rect().y0; y < out.rect().y1; ++y)
+            for (int x = out.rect().x0; x < out.rect().x1; ++x)
+                if (!(x >= inside.x0 && x < inside.x1 && y >= inside.y0 && y < inside.y1))
+                    for (int c = 0; c < 4; ++c) dirty += out.pixel(x, y)[c] != 0.f;
+        EXPECT_EQ(dirty, 0);
+    }
 }
 
 TEST(Transforms, IdentityAndWholePixelShiftsAreExact)

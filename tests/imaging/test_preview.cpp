@@ -239,3 +239,23 @@ TEST(Preview, RepeatedTexturesJoinWithoutSeamsAtAnyScale)
         EXPECT_LE(compare(preview, plain, 2).worst, 2);
     }
 }
+
+TEST(Preview, TranslationsAndRectanglesScaleWithThePicture)
+{
+    // Spatial values of every form: a transform given as six numbers and as a transform (only
+    // their translations scale) and a rectangle (all four numbers).
+    const Image current = imageFromQImage(smoothPicture(800, 600));
+    const Rect view = current.extent();
+    const std::vector<std::pair<const char *, std::pair<const char *, QVariant>>> cases = {
+        {"CIAffineClamp", {"inputTransform", QVariant::fromValue(Vector{0.9, 0.1, -0.1, 0.9, 40, -30})}},
+        {"CIAffineTile", {"inputTransform", QVariant::fromValue(AffineTransform(0.5, 0, 0, 0.5, 30, 20))}},
+        {"CICrop", {"inputRectangle", QVariant::fromValue(Vector{100, 52, 400, 300})}}};
+    for (const auto &[name, value] : cases) {
+        SCOPED_TRACE(name);
+        auto filter = Filter::filterWithName(name);
+        standardcomposition::prepare(*filter, current, view);
+        filter->setValue(value.second, value.first);
+        const Image result = standardcomposition::result(*filter, current, view);
+        EXPECT_GE(psnr(renderToQImage(result, view, 0.25), averagedDown(renderToQImage(result, view), 4)), 35.0);
+    }
+}
