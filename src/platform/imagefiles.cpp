@@ -317,6 +317,12 @@ bool ImageFiles::writeImageFile(const QImage &image, const QString &path, QStrin
 
 QImage ImageFiles::readImageFile(const QString &path, QString *error)
 {
+    // Opening a pipe waits for a writer and a device may never end: only regular files are read.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        setError(error, QStringLiteral("not a regular file"));
+        return QImage();
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         setError(error, file.errorString());
