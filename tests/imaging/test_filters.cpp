@@ -306,3 +306,35 @@ TEST(Convolutions, MedianRemovesAnOutlierAndKeepsEdges)
     EXPECT_EQ(out.pixel(4, 4), qRgb(40, 40, 40));
     EXPECT_EQ(out.pixel(5, 4), qRgb(200, 200, 200));
 }
+
+TEST(Warps, BumpsMagnifyOrShrinkAroundTheirCentre)
+{
+    // A positive scale magnifies: near the centre a point shows what lies about (1 - scale) times
+    // as far out, so at 0.5 a line 5 px from the centre appears 10 px from it; a negative scale
+    // shrinks (at -0.5 a line 15 px out appears at 10 px). The linear bump does the same across
+    // its line (angle 0: vertically).
+    const int c = 100;
+    for (const auto &[scale, lineAt] : {std::pair{0.5, 5}, std::pair{-0.5, 15}}) {
+        for (const char *name : {"CIBumpDistortion", "CIBumpDistortionLinear"}) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(scale));
+            const bool linear = std::string(name) == "CIBumpDistortionLinear";
+            QImage src = testimages::solid(200, 200, qRgb(0, 0, 0));
+            for (int i = 0; i < 200; ++i) {
+                if (linear) src.setPixel(i, 199 - (c + lineAt), qRgb(255, 255, 255)); // image-space row c + lineAt
+                else src.setPixel(c + lineAt, i, qRgb(255, 255, 255));
+            }
+            auto bump = make(name, imageFromQImage(src));
+            bump->setValue(QVariant::fromValue(Vector{c + 0.5, c + 0.5}), "inputCenter");
+            bump->setValue(300.0, "inputRadius");
+            bump->setValue(scale, "inputScale");
+            const QImage out = qimageFromImage(bump->outputImage());
+            // The brightest pixel along the ray from the centre.
+            int best = 0, brightest = -1;
+            for (int d = 0; d < 40; ++d) {
+                const QRgb p = linear ? out.pixel(c, 199 - (c + d)) : out.pixel(c + d, 199 - c);
+                if (qGreen(p) > brightest) { brightest = qGreen(p); best = d; }
+            }
+            EXPECT_NEAR(best, 10, 1);
+        }
+    }
+}
