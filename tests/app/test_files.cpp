@@ -283,7 +283,7 @@ TEST_F(FilesTest, APendingQuitIsDroppedWhenTheSaveDoesNotHappen)
 
 TEST_F(FilesTest, UnreadableFilesKeepTheCurrentImageAndTitle)
 {
-    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/rocket.jpg")));
+    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_TEST_DATA "/rocket.jpg")));
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 640, 427));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::rocket.jpg"));
     const imaging::Image before = c->backImage();
@@ -294,7 +294,7 @@ TEST_F(FilesTest, UnreadableFilesKeepTheCurrentImageAndTitle)
     put(corrupt, bytes);
     const QString halfJpeg = dir.filePath("half.jpeg");
     put(halfJpeg, ImageFiles::encodeImage(picture(200, 200), ImageFiles::JPEG).left(600));
-    for (const QString &path : {QStringLiteral(LUMETTA_SHARED_IMAGES "/truncated.jpg"), corrupt, halfJpeg,
+    for (const QString &path : {QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg"), corrupt, halfJpeg,
                                 dir.filePath("missing.png")}) {
         SCOPED_TRACE(path.toStdString());
         EXPECT_FALSE(c->openFile(path));
@@ -302,10 +302,10 @@ TEST_F(FilesTest, UnreadableFilesKeepTheCurrentImageAndTitle)
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::rocket.jpg"));
     }
     // The open dialog's completion: only OK with a file opens.
-    c->openImgPanelDidEnd(0, {QStringLiteral(LUMETTA_SHARED_IMAGES "/coffee.png")});
+    c->openImgPanelDidEnd(0, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
     EXPECT_TRUE(c->backImage() == before);
-    c->openImgPanelDidEnd(1, {QStringLiteral(LUMETTA_SHARED_IMAGES "/coffee.png")});
-    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 600, 400));
+    c->openImgPanelDidEnd(1, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 451, 300));
     um->closeImplicitGroup();
     EXPECT_FALSE(um->canUndo()); // opening records no undo step
 }
@@ -329,7 +329,7 @@ TEST_F(FilesTest, SavingWritesTheFilteredResultWithoutTheBackdrop)
     EXPECT_EQ(saved.pixel(saved.width() / 2, saved.height() / 2), qRgb(255, 255, 255));
 
     // Opening keeps the filter active.
-    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png")));
+    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")));
     EXPECT_TRUE(c->getCurrentFilter());
 }
 

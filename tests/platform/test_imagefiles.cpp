@@ -179,7 +179,7 @@ TEST(ImageFiles, GifUsesAnAdaptivePaletteAndDithers)
 {
     // A photograph: thousands of colours reduced to 256 must stay close, and smooth areas must be
     // dithered rather than banded, so the local average survives.
-    const QImage photo = QImage(QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage photo = QImage(QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(photo.isNull());
     const QImage gif = ImageFiles::readImageData(ImageFiles::encodeImage(photo, ImageFiles::GIF));
     ASSERT_EQ(gif.size(), photo.size());
@@ -278,13 +278,13 @@ TEST(ImageFiles, FailedWritesLeaveTheOldFileIntact)
 
 TEST(ImageFiles, TruncatedAndCorruptFilesGiveNoPicture)
 {
-    EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/truncated.jpg")).isNull());
+    EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg")).isNull());
     EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral("/nonexistent/file.png")).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(QByteArray()).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(QByteArray("not an image at all")).isNull());
 
     // Cut in the middle of the picture data: a half-grey picture is not a picture.
-    const QByteArray jpeg = readAll(QStringLiteral(LUMETTA_SHARED_IMAGES "/rocket.jpg"));
+    const QByteArray jpeg = readAll(QStringLiteral(LUMETTA_TEST_DATA "/rocket.jpg"));
     ASSERT_FALSE(ImageFiles::readImageData(jpeg).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(jpeg.left(jpeg.size() / 2)).isNull());
     const QImage picture = testPicture(64, 64);
@@ -326,9 +326,11 @@ TEST(ImageFiles, DecompressionBombsAreRefused)
     EXPECT_TRUE(ImageFiles::readImageData(png, &error).isNull());
     EXPECT_TRUE(error.contains("megapixels")) << error.toStdString();
 
-    // A GIF screen of 65535 x 65535.
+    // A GIF frame of 65535 x 65535.
     QByteArray gif = ImageFiles::encodeImage(testPicture(2, 2), ImageFiles::GIF);
-    gif[6] = gif[7] = gif[8] = gif[9] = char(0xFF);
+    const qsizetype frame = gif.indexOf(',');
+    ASSERT_GT(frame, 0);
+    gif[frame + 5] = gif[frame + 6] = gif[frame + 7] = gif[frame + 8] = char(0xFF);
     EXPECT_TRUE(ImageFiles::readImageData(gif).isNull());
 
     // A JPEG-2000 codestream whose SIZ marker claims 40000 x 40000.

@@ -173,7 +173,7 @@ TEST(MyImageViewDrops, DroppingAFileInstallsItUndoablyAndUnreadableFilesChangeNo
     view.setController(&controller);
     view.resize(100, 100);
 
-    const QString sample = QStringLiteral(LUMETTA_SHARED_IMAGES) + "/coffee.png";
+    const QString sample = QStringLiteral(LUMETTA_TEST_DATA) + "/chelsea.png";
     std::unique_ptr<QMimeData> good(filesData({sample}));
     EXPECT_TRUE(view.performDragOperation(good.get()));
     EXPECT_EQ(controller.filePath, sample);

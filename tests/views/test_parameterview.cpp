@@ -293,7 +293,7 @@ TEST(ParameterViewImage, DroppedFileIsCommitted)
     Row r(260, 44);
     r.row->addImageWellForFilter(r.filter, "inputImage", &r.controller);
     const QString sample = [] {
-        QDir dir(QStringLiteral(LUMETTA_SHARED_IMAGES));
+        QDir dir(QStringLiteral(LUMETTA_TEST_DATA));
         const QStringList files = dir.entryList({"*.jpg", "*.png"}, QDir::Files, QDir::Name);
         return files.isEmpty() ? QString() : dir.filePath(files.first());
     }();
