@@ -4,6 +4,8 @@
 #include "effects/baseeffect.h"
 #include "imaging/filterregistry.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/standardcomposition.h"
+#include "platform/imagefiles.h"
 #include "platform/appearance.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
@@ -19,7 +21,6 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPushButton>
@@ -76,18 +77,19 @@ UndoManager *Controller::undoManager() const
 void Controller::awakeFromNib()
 {
     // The start-up image sizes the canvases and sets the zoom.
-    QImageReader reader(startupImage);
-    const QImage startup = reader.read();
+    QString error;
+    const QImage startup = ImageFiles::readImageFile(QString::fromLatin1(startupImage), &error);
     if (startup.isNull())
-        qWarning("Controller: cannot read the start-up image: %s", qPrintable(reader.errorString()));
+        qWarning("Controller: cannot read the start-up image: %s", qPrintable(error));
     setBackgroundImage(imaging::imageFromQImage(startup));
 
     // The default filter images are read on first use.
-    texturepath = ":/images/smoothtexture.tiff";
-    shadingemappath = ":/images/lightball.tiff";
-    alphaemappath = ":/images/restrictedshine.tiff";
-    ramppath = ":/images/colormap.tiff";
-    maskpath = ":/images/mask.tiff";
+    namespace paths = imaging::standardcomposition::defaultimagepaths;
+    texturepath = QString::fromLatin1(paths::texture);
+    shadingemappath = QString::fromLatin1(paths::shadingMap);
+    alphaemappath = QString::fromLatin1(paths::alphaMap);
+    ramppath = QString::fromLatin1(paths::ramp);
+    maskpath = QString::fromLatin1(paths::mask);
 
     imaging::FilterRegistry::loadAllPlugIns();
 

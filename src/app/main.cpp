@@ -1,5 +1,6 @@
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "platform/imagefiles.h"
 
 #include <QApplication>
 
@@ -9,6 +10,7 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Lumetta"));
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
     QApplication::setApplicationVersion(QStringLiteral(LUMETTA_VERSION));
+    ImageFiles::setUpReading();
     // Quitting goes through the controller, which may first ask to save.
     QApplication::setQuitOnLastWindowClosed(true);
 

@@ -1,4 +1,5 @@
 #include "effectcommand.h"
+#include "clifiles.h"
 
 #include "effects/baseeffect.h"
 #include "effects/drawneffect.h"
@@ -8,10 +9,6 @@
 #include "valueparser.h"
 #include "views/canvascontroller.h"
 
-#include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include <chrono>
 #include <cmath>
@@ -82,32 +79,6 @@ QVariant parseSetting(const QString &text, const QVariant &example, QString &err
     }
 }
 
-bool writeImage(const QImage &image, const QString &path, QString &error)
-{
-    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
-        error = QStringLiteral("cannot write the format of %1").arg(path);
-        return false;
-    }
-    // Written to a temporary name and renamed into place, so a failure leaves no broken file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, format);
-    if (!writer.write(image)) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, writer.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int runEffectCommand(const QStringList &args)
@@ -150,11 +121,12 @@ int runEffectCommand(const QStringList &args)
         return fail(QStringLiteral("unknown effect %1 (known: %2)")
                         .arg(name, EffectCatalog::drawnEffectClassNames().join(", ")), 2);
 
-    QImageReader reader(files[0]);
-    reader.setAutoTransform(true);
-    const QImage input = reader.read();
+    QString error;
+    if (!clifiles::checkOutputName(files[1], &error))
+        return fail(error);
+    const QImage input = clifiles::readInput(files[0], &error);
     if (input.isNull())
-        return fail(QStringLiteral("cannot read %1: %2").arg(files[0], reader.errorString()));
+        return fail(error);
 
     // The effect's own settings keys, with the types they are stored as.
     const QVariantMap defaults = prototype->save();
@@ -169,7 +141,6 @@ int runEffectCommand(const QStringList &args)
             keys.removeAll("class");
             return fail(QStringLiteral("%1 has no setting %2 (settings: %3)").arg(name, key, keys.join(", ")), 2);
         }
-        QString error;
         const QVariant value = parseSetting(set.mid(eq + 1), defaults.value(key), error);
         if (!value.isValid())
             return fail(QStringLiteral("%1: %2").arg(key, error), 2);
@@ -195,8 +166,7 @@ int runEffectCommand(const QStringList &args)
     if (picture.isNull())
         return fail(QStringLiteral("%1 produced no picture").arg(name));
 
-    QString error;
-    if (!writeImage(picture, files[1], error))
+    if (!clifiles::writeOutput(picture, files[1], &error))
         return fail(error);
     if (timeIt)
         std::printf("render_ms=%.2f\n", ms);

@@ -1,11 +1,12 @@
 #include "views/vurevoduimageview.h"
 
+#include "platform/imagefiles.h"
+
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -57,13 +58,24 @@ void VurEvoduImageView::dropEvent(QDropEvent *event)
     if (!urls.isEmpty() && urls.first().isLocalFile())
         m_filePath = urls.first().toLocalFile();
 
+    // Every picture goes through the program's one reader and its guards; an unreadable one shows
+    // nothing and leaves the row's input alone (the row reads the file again when it commits).
+    QString error;
     if (!m_filePath.isEmpty()) {
-        QImageReader reader(m_filePath);
-        reader.setAutoTransform(true);
-        setImage(reader.read());
-    } else if (event->mimeData()->hasImage()) {
-        setImage(qvariant_cast<QImage>(event->mimeData()->imageData()));
+        setImage(ImageFiles::readImageFile(m_filePath, &error));
+    } else {
+        for (const QString &format : event->mimeData()->formats()) {
+            if (!format.startsWith(QLatin1String("image/")))
+                continue;
+            const QImage picture = ImageFiles::readImageData(event->mimeData()->data(format), &error);
+            if (!picture.isNull()) {
+                setImage(picture);
+                break;
+            }
+        }
     }
+    if (!error.isEmpty())
+        qWarning("Image well: the dropped picture cannot be read: %s", qPrintable(error));
     event->acceptProposedAction();
     emit imageChanged();
 }
