@@ -7,6 +7,7 @@
 #include "imaging/standardcomposition.h"
 #include "platform/imagefiles.h"
 #include "platform/appearance.h"
+#include "platform/geometry.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
 #include "views/customeffimageview.h"
@@ -94,14 +95,15 @@ void Controller::awakeFromNib()
     imaging::FilterRegistry::loadAllPlugIns();
 
     if (window) {
+        // The saved frame is fitted to the screens as they are now: a frame larger than the screen
+        // (or stored by hand) would make a window of gigabytes, and the screens may have changed.
         if (const auto frame = UserDefaults::standardUserDefaults().frame(windowFrameName)) {
-            // Only restore a frame that is still on one of the screens.
-            for (QScreen *screen : QGuiApplication::screens()) {
-                if (screen->availableGeometry().intersects(*frame)) {
-                    window->setGeometry(*frame);
-                    break;
-                }
-            }
+            QList<QRect> screens;
+            for (QScreen *screen : QGuiApplication::screens())
+                screens << screen->availableGeometry();
+            const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+            if (const auto fitted = Geometry::fittedFrame(*frame, screens, minimum))
+                window->setGeometry(*fitted);
         }
     }
 
