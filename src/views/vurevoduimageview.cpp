@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include <algorithm>
+
 VurEvoduImageView::VurEvoduImageView(QWidget *parent)
     : QLabel(parent)
 {
@@ -47,7 +49,10 @@ void VurEvoduImageView::resizeEvent(QResizeEvent *event)
 
 void VurEvoduImageView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (event->mimeData()->hasUrls() || event->mimeData()->hasImage())
+    const QStringList formats = event->mimeData()->formats();
+    const bool picture = std::any_of(formats.cbegin(), formats.cend(),
+                                     [](const QString &f) { return f.startsWith(QLatin1String("image/")); });
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasImage() || picture)
         event->acceptProposedAction();
 }
 
@@ -61,20 +66,17 @@ void VurEvoduImageView::dropEvent(QDropEvent *event)
     // Every picture goes through the program's one reader and its guards; an unreadable one shows
     // nothing and leaves the row's input alone (the row reads the file again when it commits).
     QString error;
+    QImage picture;
     if (!m_filePath.isEmpty()) {
-        setImage(ImageFiles::readImageFile(m_filePath, &error));
+        picture = ImageFiles::readImageFile(m_filePath, &error);
     } else {
         for (const QString &format : event->mimeData()->formats()) {
-            if (!format.startsWith(QLatin1String("image/")))
-                continue;
-            const QImage picture = ImageFiles::readImageData(event->mimeData()->data(format), &error);
-            if (!picture.isNull()) {
-                setImage(picture);
-                break;
-            }
+            if (format.startsWith(QLatin1String("image/")) && picture.isNull())
+                picture = ImageFiles::readImageData(event->mimeData()->data(format), &error);
         }
     }
-    if (!error.isEmpty())
+    setImage(picture);
+    if (picture.isNull() && !error.isEmpty())
         qWarning("Image well: the dropped picture cannot be read: %s", qPrintable(error));
     event->acceptProposedAction();
     emit imageChanged();
