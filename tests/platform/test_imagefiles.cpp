@@ -139,6 +139,14 @@ TEST(ImageFiles, ExportTableNamesAndExtensions)
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.jp2"), ImageFiles::JPEG2000);
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.tif"), ImageFiles::TIFF);
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.pdf"), ImageFiles::PDF);
+    // Every usual extension, in any letter case: the window's re-save and the tool share this.
+    const QList<QPair<QString, int>> names = {
+        {"jpg", ImageFiles::JPEG}, {"JPEG", ImageFiles::JPEG}, {"Jpe", ImageFiles::JPEG},
+        {"jp2", ImageFiles::JPEG2000}, {"J2K", ImageFiles::JPEG2000}, {"jpeg-2000", ImageFiles::JPEG2000},
+        {"TIF", ImageFiles::TIFF}, {"tiff", ImageFiles::TIFF}, {"Png", ImageFiles::PNG}, {"GIF", ImageFiles::GIF},
+        {"bMp", ImageFiles::BMP}, {"ICNS", ImageFiles::ICNS}, {"Pdf", ImageFiles::PDF}};
+    for (const auto &[extension, format] : names)
+        EXPECT_EQ(ImageFiles::formatForFileName("/a/Photo." + extension), format) << extension.toStdString();
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.xyz"), -1);
     EXPECT_EQ(ImageFiles::formatForFileName("/a.png/b"), -1);
 }

@@ -96,37 +96,64 @@ QByteArray bmp(qint64 w, qint64 h, int bitsPerPixel, int compression, const QByt
     return b + data;
 }
 
-// A grey, 8-bit TIFF with its directory first and the strips after it: `strips` are their bytes,
-// `rowsPerStrip` rows each, `compression` 1 (none) or 8 (deflate).
-QByteArray tiff(int w, int h, int rowsPerStrip, int compression, const std::vector<QByteArray> &strips)
+// An 8-bit TIFF (grey, or RGB with three samples) with its directory first and the strips after
+// it: `strips` are their bytes, `rowsPerStrip` rows each (every plane's strips in turn when the
+// samples are stored in planes), `compression` 1 (none) or 8 (deflate); classic or BigTIFF.
+QByteArray tiff(int w, int h, int rowsPerStrip, int compression, const std::vector<QByteArray> &strips,
+                int samples = 1, bool planar = false, bool big = false)
 {
-    const int count = int(strips.size());
-    const int entries = 9;
-    const qint64 tables = 8 + 2 + entries * 12 + 4;
-    const qint64 data = tables + (count > 1 ? 8 * count : 0);
-    auto entry = [](int tag, int type, qint64 n, qint64 value) {
-        QByteArray e = le16(tag) + le16(type) + le32(n);
-        return e + (type == 3 && n == 1 ? le16(int(value)) + le16(0) : le32(value));
+    struct Field
+    {
+        int tag, type;
+        std::vector<qint64> values;
     };
-    auto offsetOf = [&](int strip) {
-        qint64 at = data;
-        for (int i = 0; i < strip; ++i)
-            at += strips[size_t(i)].size();
-        return at;
-    };
-    QByteArray t = QByteArray("II*\0", 4) + le32(8) + le16(entries);
-    t += entry(256, 4, 1, w) + entry(257, 4, 1, h) + entry(258, 3, 1, 8) + entry(259, 3, 1, compression);
-    t += entry(262, 3, 1, 1);
-    t += count == 1 ? entry(273, 4, 1, data) : entry(273, 4, count, tables);
-    t += entry(277, 3, 1, 1) + entry(278, 4, 1, rowsPerStrip);
-    t += count == 1 ? entry(279, 4, 1, strips[0].size()) : entry(279, 4, count, tables + 4 * count);
-    t += le32(0);
-    if (count > 1) {
-        for (int i = 0; i < count; ++i)
-            t += le32(offsetOf(i));
-        for (const QByteArray &strip : strips)
-            t += le32(strip.size());
+    std::vector<qint64> sizes;
+    for (const QByteArray &strip : strips)
+        sizes.push_back(strip.size());
+    std::vector<Field> fields = {
+        {256, 4, {w}}, {257, 4, {h}}, {258, 3, std::vector<qint64>(size_t(samples), 8)}, {259, 3, {compression}},
+        {262, 3, {samples >= 3 ? 2 : 1}}, {273, 4, std::vector<qint64>(strips.size(), 0)}, {277, 3, {samples}},
+        {278, 4, {rowsPerStrip}}, {279, 4, sizes}, {284, 3, {planar ? 2 : 1}}};
+    const int word = big ? 8 : 4, entrySize = big ? 20 : 12, countSize = big ? 8 : 2, header = big ? 16 : 8;
+    const qint64 directoryEnd = header + countSize + qint64(fields.size()) * entrySize + word;
+    // Values that do not fit in their entry go to an area after the directory.
+    std::vector<qint64> valuesAt(fields.size(), -1);
+    qint64 extra = directoryEnd;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        const qint64 bytes = qint64(fields[f].values.size()) * (fields[f].type == 3 ? 2 : 4);
+        if (bytes > word) {
+            valuesAt[f] = extra;
+            extra += bytes + (bytes & 1);
+        }
     }
+    qint64 at = extra;
+    for (size_t i = 0; i < strips.size(); ++i, at += strips[i - 1].size())
+        fields[5].values[i] = at;
+
+    auto le64 = [](qint64 v) { QByteArray b(8, 0); qToLittleEndian<quint64>(quint64(v), b.data()); return b; };
+    auto value = [](const Field &f, size_t i) { return f.type == 3 ? le16(int(f.values[i])) : le32(f.values[i]); };
+    QByteArray t = big ? QByteArray("II+\0\x08\0\0\0", 8) + le64(header) : QByteArray("II*\0", 4) + le32(header);
+    t += big ? le64(qint64(fields.size())) : le16(int(fields.size()));
+    for (size_t f = 0; f < fields.size(); ++f) {
+        t += le16(fields[f].tag) + le16(fields[f].type);
+        t += big ? le64(qint64(fields[f].values.size())) : le32(qint64(fields[f].values.size()));
+        QByteArray field;
+        if (valuesAt[f] >= 0) {
+            field = big ? le64(valuesAt[f]) : le32(valuesAt[f]);
+        } else {
+            for (size_t i = 0; i < fields[f].values.size(); ++i)
+                field += value(fields[f], i);
+        }
+        t += field + QByteArray(word - field.size(), '\0');
+    }
+    t += QByteArray(word, '\0'); // no further directory
+    for (size_t f = 0; f < fields.size(); ++f)
+        if (valuesAt[f] >= 0) {
+            for (size_t i = 0; i < fields[f].values.size(); ++i)
+                t += value(fields[f], i);
+            if (t.size() & 1)
+                t += '\0';
+        }
     for (const QByteArray &strip : strips)
         t += strip;
     return t;
@@ -310,6 +337,34 @@ TEST_F(ImageReading, FilesCutShortAreRefusedInEveryFormat)
     const QByteArray tiffFile = tiff(16, 40, 10, 1, strips);
     ASSERT_FALSE(read(tiffFile).isNull()) << error.toStdString();
     expectRefused(tiffFile.left(tiffFile.size() - 2 * 160), "2 of the 4 strips are missing", "cut.tif");
+    // RGB stored in planes: each plane has its strips, and the blue plane's are cut off.
+    const std::vector<QByteArray> planes(12, QByteArray(16 * 10, '\x40'));
+    const QByteArray planar = tiff(16, 40, 10, 1, planes, 3, true);
+    ASSERT_FALSE(read(planar).isNull()) << error.toStdString();
+    expectRefused(planar.left(planar.size() - 4 * 160), "4 of the 12 strips are missing", "planar.tif");
+    // BigTIFF, with its 64-bit offsets.
+    const QByteArray bigTiff = tiff(16, 40, 10, 1, strips, 1, false, true);
+    const QImage bigRead = read(bigTiff);
+    ASSERT_FALSE(bigRead.isNull()) << error.toStdString();
+    EXPECT_EQ(bigRead.size(), QSize(16, 40));
+    expectRefused(bigTiff.left(bigTiff.size() - 160), "1 of the 4 strips are missing", "big.tif");
+
+    // WebP, lossy (with and without transparency) and lossless.
+    for (int quality : {75, 100}) {
+        for (bool alpha : {false, true}) {
+            QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+            if (alpha)
+                source.setPixel(3, 3, qRgba(10, 20, 30, 40));
+            QByteArray webp;
+            QBuffer buffer(&webp);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, "webp");
+            writer.setQuality(quality);
+            ASSERT_TRUE(writer.write(source));
+            EXPECT_EQ(read(webp).size(), picture.size()) << quality << " " << alpha << " " << error.toStdString();
+            expectRefused(firstHalf(webp), "truncated", "half.webp");
+        }
+    }
 
     // JPEG-2000 with tiles missing, and cut in the middle of a tile.
     const std::vector<Component> rgb = {{1, 1, [](int x, int) { return x % 256; }},
@@ -405,4 +460,16 @@ TEST_F(ImageReading, ColourSpacesAreHonoured)
     // The same inks in an Adobe CMYK JPEG.
     expectColour(read(cmykJpeg(16, 16, 0, 255, 255, 0)), 8, 8, qRgb(255, 0, 0), 4);
     expectColour(read(cmykJpeg(16, 16, 255, 0, 0, 0)), 8, 8, qRgb(0, 255, 255), 4);
+}
+
+TEST_F(ImageReading, PicturesOnePixelHighOrWideAreRead)
+{
+    for (const QSize size : {QSize(1, 1), QSize(3000, 1), QSize(1, 3000)}) {
+        for (int format : {ImageFiles::PNG, ImageFiles::JPEG, ImageFiles::GIF, ImageFiles::BMP, ImageFiles::TIFF,
+                           ImageFiles::JPEG2000}) {
+            SCOPED_TRACE(ImageFiles::exportFormatName(format).toStdString());
+            EXPECT_EQ(read(encoded(testPicture(size.width(), size.height()), format)).size(), size)
+                << size.width() << " x " << size.height() << ": " << error.toStdString();
+        }
+    }
 }
