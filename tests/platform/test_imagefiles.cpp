@@ -185,6 +185,17 @@ TEST(ImageFiles, EveryFormatRoundTripsThroughAFile)
             EXPECT_DOUBLE_EQ(match.captured(1).toDouble(), 67.0);
             EXPECT_DOUBLE_EQ(match.captured(2).toDouble(), 45.0);
             EXPECT_EQ(bytes.count("/Type /Page "), 1);
+            // The cross-reference table is where the trailer says, and lists each object where it is.
+            const QRegularExpression startxref(QStringLiteral("startxref\\s+(\\d+)\\s+%%EOF\\s*$"));
+            const auto at = startxref.match(QString::fromLatin1(bytes));
+            ASSERT_TRUE(at.hasMatch());
+            const qsizetype table = at.captured(1).toLongLong();
+            ASSERT_TRUE(bytes.mid(table, 4) == "xref");
+            const QList<QByteArray> entries = bytes.mid(table).split('\n');
+            for (int object = 1; object + 2 < entries.size() && entries[object + 2].endsWith(" n "); ++object) {
+                const qsizetype offset = entries[object + 2].left(10).toLongLong();
+                EXPECT_TRUE(bytes.mid(offset).startsWith(QByteArray::number(object) + " 0 obj")) << object;
+            }
             EXPECT_EQ(pdfPicture(bytes).convertToFormat(QImage::Format_RGB32), original) << "the PDF's picture changed";
             continue;
         }
@@ -209,6 +220,15 @@ TEST(ImageFiles, LosslessFormatsKeepTransparency)
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             original.setPixel(x, y, qRgba(x * 6, y * 8, 90, x < 10 ? 0 : 55 + x * 5));
+    // A picture whose only translucent pixel is in its first row keeps it too.
+    QImage firstRow(8, 6, QImage::Format_ARGB32);
+    firstRow.fill(qRgba(10, 20, 30, 255));
+    firstRow.setPixel(5, 0, qRgba(200, 100, 50, 128));
+    for (int format : {ImageFiles::PNG, ImageFiles::TIFF, ImageFiles::JPEG2000, ImageFiles::PDF}) {
+        const QByteArray bytes = ImageFiles::encodeImage(firstRow, format);
+        const QImage back = format == ImageFiles::PDF ? pdfPicture(bytes) : ImageFiles::readImageData(bytes);
+        EXPECT_EQ(qAlpha(back.convertToFormat(QImage::Format_ARGB32).pixel(5, 0)), 128) << format;
+    }
     for (int format : {ImageFiles::PNG, ImageFiles::TIFF, ImageFiles::JPEG2000, ImageFiles::PDF}) {
         SCOPED_TRACE(format);
         const QByteArray bytes = ImageFiles::encodeImage(original, format);

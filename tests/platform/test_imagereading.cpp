@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -220,8 +221,9 @@ std::vector<QByteArray> tileParts(const QByteArray &jp2, qsizetype &first)
     return parts;
 }
 
-// An Adobe-style CMYK JPEG (ink stored inverted, as Photoshop writes it) of one colour.
-QByteArray cmykJpeg(int w, int h, int c, int m, int y, int k)
+// A CMYK JPEG of one colour: Adobe-style (ink stored inverted, as Photoshop writes it, with the
+// Adobe marker that says so) or plain.
+QByteArray cmykJpeg(int w, int h, int c, int m, int y, int k, bool adobe = true)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr errors;
@@ -236,13 +238,15 @@ QByteArray cmykJpeg(int w, int h, int c, int m, int y, int k)
     cinfo.in_color_space = JCS_CMYK;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 95, TRUE);
+    cinfo.write_Adobe_marker = adobe ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<JSAMPLE> row(size_t(w) * 4);
+    const int flip = adobe ? 255 : 0;
     for (int x = 0; x < w; ++x) {
-        row[size_t(4 * x)] = JSAMPLE(255 - c);
-        row[size_t(4 * x + 1)] = JSAMPLE(255 - m);
-        row[size_t(4 * x + 2)] = JSAMPLE(255 - y);
-        row[size_t(4 * x + 3)] = JSAMPLE(255 - k);
+        row[size_t(4 * x)] = JSAMPLE(std::abs(flip - c));
+        row[size_t(4 * x + 1)] = JSAMPLE(std::abs(flip - m));
+        row[size_t(4 * x + 2)] = JSAMPLE(std::abs(flip - y));
+        row[size_t(4 * x + 3)] = JSAMPLE(std::abs(flip - k));
     }
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW rows[1] = {row.data()};
@@ -460,16 +464,67 @@ TEST_F(ImageReading, ColourSpacesAreHonoured)
     // The same inks in an Adobe CMYK JPEG.
     expectColour(read(cmykJpeg(16, 16, 0, 255, 255, 0)), 8, 8, qRgb(255, 0, 0), 4);
     expectColour(read(cmykJpeg(16, 16, 255, 0, 0, 0)), 8, 8, qRgb(0, 255, 255), 4);
+    // Without the Adobe marker the inks are stored as they are.
+    expectColour(read(cmykJpeg(16, 16, 0, 255, 255, 0, false)), 8, 8, qRgb(255, 0, 0), 4);
+    expectColour(read(cmykJpeg(16, 16, 0, 0, 255, 128, false)), 8, 8, qRgb(127, 127, 0), 4);
 }
 
-TEST_F(ImageReading, PicturesOnePixelHighOrWideAreRead)
+// A JPEG with an Exif block holding the orientation (1 to 8) after `before` other entries, in
+// either byte order, its directory at `directory` (8 when it follows the block's header).
+QByteArray withExifOrientation(const QByteArray &jpeg, int orientation, bool bigEndian, int before = 0,
+                               quint32 directory = 8)
 {
-    for (const QSize size : {QSize(1, 1), QSize(3000, 1), QSize(1, 3000)}) {
-        for (int format : {ImageFiles::PNG, ImageFiles::JPEG, ImageFiles::GIF, ImageFiles::BMP, ImageFiles::TIFF,
-                           ImageFiles::JPEG2000}) {
-            SCOPED_TRACE(ImageFiles::exportFormatName(format).toStdString());
-            EXPECT_EQ(read(encoded(testPicture(size.width(), size.height()), format)).size(), size)
-                << size.width() << " x " << size.height() << ": " << error.toStdString();
+    auto u16 = [bigEndian](int v) {
+        QByteArray b(2, 0);
+        bigEndian ? qToBigEndian<quint16>(quint16(v), b.data()) : qToLittleEndian<quint16>(quint16(v), b.data());
+        return b;
+    };
+    auto u32 = [bigEndian](quint32 v) {
+        QByteArray b(4, 0);
+        bigEndian ? qToBigEndian<quint32>(v, b.data()) : qToLittleEndian<quint32>(v, b.data());
+        return b;
+    };
+    QByteArray tiff = QByteArray(bigEndian ? "MM\0*" : "II*\0", 4) + u32(directory) + u16(before + 1);
+    for (int i = 0; i < before; ++i) // image description pointers and the like: other tags, type LONG
+        tiff += u16(0x0100 + i) + u16(4) + u32(1) + u32(7);
+    tiff += u16(0x0112) + u16(3) + u32(1) + u16(orientation) + u16(0) + u32(0);
+    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1", 2);
+    segment += char((payload.size() + 2) >> 8);
+    segment += char((payload.size() + 2) & 0xFF);
+    return jpeg.left(2) + segment + payload + jpeg.mid(2);
+}
+
+// Every Exif orientation is applied as Qt's own reader applies it (the reference), whatever the
+// byte order and wherever the entry is in its directory; a damaged block leaves the picture as
+// stored.
+TEST_F(ImageReading, EveryExifOrientationIsApplied)
+{
+    QImage picture(6, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x)
+            picture.setPixel(x, y, qRgb(x * 50, y * 80, 0)); // every block different: any turn shows
+    picture = picture.scaled(60, 40); // blocks of 10 x 10 survive JPEG
+    const QByteArray plain = encoded(picture, ImageFiles::JPEG);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        for (bool bigEndian : {false, true}) {
+            SCOPED_TRACE(orientation);
+            const QByteArray bytes = withExifOrientation(plain, orientation, bigEndian, orientation % 3);
+            QByteArray copy = bytes;
+            QBuffer buffer(&copy);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reference(&buffer, "jpeg");
+            reference.setAutoTransform(true);
+            const QImage expected = reference.read();
+            const QImage got = read(bytes, "oriented.jpg");
+            ASSERT_EQ(got.size(), expected.size());
+            EXPECT_EQ(got.size(), orientation >= 5 ? QSize(40, 60) : QSize(60, 40));
+            for (int y = 5; y < got.height(); y += 10)
+                for (int x = 5; x < got.width(); x += 10)
+                    expectColour(got, x, y, expected.pixel(x, y), 6);
         }
     }
+    // The directory pointing outside the block, or an orientation out of range: as stored.
+    EXPECT_EQ(read(withExifOrientation(plain, 6, false, 0, 0x7FFFFFF0u), "damaged.jpg").size(), QSize(60, 40));
+    EXPECT_EQ(read(withExifOrientation(plain, 9, true), "nine.jpg").size(), QSize(60, 40));
 }
