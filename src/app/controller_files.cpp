@@ -169,7 +169,7 @@ bool Controller::simplySave(int formatIndex, float resolution, const QString &pa
     }
     QString error;
     if (!ImageFiles::writeImageFile(picture, path, formatIndex, &error)) {
-        qWarning("Save: %s", qPrintable(error));
+        qWarning("Save: cannot write %s: %s", qPrintable(path), qPrintable(error));
         return false;
     }
     return true;
