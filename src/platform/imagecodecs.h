@@ -36,6 +36,9 @@ struct Budget
 bool admit(const Declared &declared, qint64 dataBytes, Budget budget, QString *error);
 // The reason given for data that ends before the picture does.
 QString truncated();
+// The reason given for a picture stored in parts (strips, tiles) of which `missing` are not in
+// the data: "the picture data is truncated (2 of the 4 strips are missing)".
+QString partsMissing(qint64 missing, qint64 total, const char *part, const char *parts);
 
 // Readers. Each returns a null QImage and sets *error when the data is refused or unreadable.
 QImage readJpeg(const QByteArray &data, Budget budget, QString *error);     // libjpeg

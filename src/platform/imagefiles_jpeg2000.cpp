@@ -189,7 +189,7 @@ bool tilesComplete(const QByteArray &data, QString *error)
     for (size_t t = 0; t < parts.size(); ++t)
         missing += parts[t] == 0 || parts[t] < expected[t];
     if (missing > 0)
-        return fail(QStringLiteral("the picture data is truncated (%1 of the %2 tiles are missing)").arg(missing).arg(tiles));
+        return fail(imagecodecs::partsMissing(missing, tiles, "tile", "tiles"));
     return true;
 }
 

@@ -253,6 +253,14 @@ QString truncated()
     return QStringLiteral("the picture data is truncated (the file ends before the picture does)");
 }
 
+QString partsMissing(qint64 missing, qint64 total, const char *part, const char *parts)
+{
+    if (total == 1)
+        return QStringLiteral("the picture data is truncated (its only %1 is missing)").arg(QLatin1String(part));
+    return QStringLiteral("the picture data is truncated (%1 of the %2 %3 %4 missing)")
+        .arg(missing).arg(total).arg(QLatin1String(parts), missing == 1 ? QStringLiteral("is") : QStringLiteral("are"));
+}
+
 bool admit(const Declared &declared, qint64 dataBytes, Budget budget, QString *error)
 {
     const qint64 w = declared.width, h = declared.height;

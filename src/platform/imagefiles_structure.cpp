@@ -323,10 +323,10 @@ bool inspectTiff(const QByteArray &data, Declared &declared, QString *error)
     const TiffField &counts = fields[tiled ? TileByteCounts : StripByteCounts];
     if (!offsets.present())
         return damaged(error, "TIFF");
-    const QString missing = QStringLiteral("the picture data is truncated (%1 of the %2 %3 are missing)");
-    const char *kind = tiled ? "tiles" : "strips";
+    const char *part = tiled ? "tile" : "strip";
+    const char *parts = tiled ? "tiles" : "strips";
     if (offsets.count < pieces)
-        return fail(error, missing.arg(pieces - offsets.count).arg(pieces).arg(QLatin1String(kind)));
+        return fail(error, partsMissing(pieces - offsets.count, pieces, part, parts));
     qint64 stored = 0, absent = 0;
     for (qint64 i = 0; i < pieces; ++i) {
         const qint64 at = value(offsets, i, 0);
@@ -337,7 +337,7 @@ bool inspectTiff(const QByteArray &data, Declared &declared, QString *error)
             stored += length;
     }
     if (absent > 0)
-        return fail(error, missing.arg(absent).arg(pieces).arg(QLatin1String(kind)));
+        return fail(error, partsMissing(absent, pieces, part, parts));
 
     // The fewest bytes the compression could have made of the picture.
     const qint64 raw = ceilDiv(product(product(declared.width, declared.height), samples * bits), 8);

@@ -341,6 +341,7 @@ TEST_F(ImageReading, FilesCutShortAreRefusedInEveryFormat)
     const QByteArray tiffFile = tiff(16, 40, 10, 1, strips);
     ASSERT_FALSE(read(tiffFile).isNull()) << error.toStdString();
     expectRefused(tiffFile.left(tiffFile.size() - 2 * 160), "2 of the 4 strips are missing", "cut.tif");
+    expectRefused(tiff(16, 40, 40, 1, {QByteArray(640, '\x80')}).left(500), "its only strip is missing", "one.tif");
     // RGB stored in planes: each plane has its strips, and the blue plane's are cut off.
     const std::vector<QByteArray> planes(12, QByteArray(16 * 10, '\x40'));
     const QByteArray planar = tiff(16, 40, 10, 1, planes, 3, true);
@@ -351,7 +352,7 @@ TEST_F(ImageReading, FilesCutShortAreRefusedInEveryFormat)
     const QImage bigRead = read(bigTiff);
     ASSERT_FALSE(bigRead.isNull()) << error.toStdString();
     EXPECT_EQ(bigRead.size(), QSize(16, 40));
-    expectRefused(bigTiff.left(bigTiff.size() - 160), "1 of the 4 strips are missing", "big.tif");
+    expectRefused(bigTiff.left(bigTiff.size() - 160), "1 of the 4 strips is missing", "big.tif");
 
     // WebP, lossy (with and without transparency) and lossless.
     for (int quality : {75, 100}) {
@@ -527,4 +528,16 @@ TEST_F(ImageReading, EveryExifOrientationIsApplied)
     // The directory pointing outside the block, or an orientation out of range: as stored.
     EXPECT_EQ(read(withExifOrientation(plain, 6, false, 0, 0x7FFFFFF0u), "damaged.jpg").size(), QSize(60, 40));
     EXPECT_EQ(read(withExifOrientation(plain, 9, true), "nine.jpg").size(), QSize(60, 40));
+}
+
+TEST_F(ImageReading, PicturesOnePixelHighOrWideAreRead)
+{
+    for (const QSize size : {QSize(1, 1), QSize(3000, 1), QSize(1, 3000)}) {
+        for (int format : {ImageFiles::PNG, ImageFiles::JPEG, ImageFiles::GIF, ImageFiles::BMP, ImageFiles::TIFF,
+                           ImageFiles::JPEG2000}) {
+            SCOPED_TRACE(ImageFiles::exportFormatName(format).toStdString());
+            EXPECT_EQ(read(encoded(testPicture(size.width(), size.height()), format)).size(), size)
+                << size.width() << " x " << size.height() << ": " << error.toStdString();
+        }
+    }
 }
