@@ -4,10 +4,24 @@
 Only the standard library is used (zlib + struct write the PNG files), so the art can be
 regenerated on any machine:  python3 scripts/make_widget_art.py
 
-  app.png     256 x 256  application icon: an iris aperture on a rounded square
+  app.png     256 x 256  application icon: an iris aperture on a rounded square (also written to
+                         resources/icons/hicolor/NxN/apps/lumetta.png in the desktop's usual sizes)
   off_96.png   96 x 32   face of the alert panel's second button
   off_x.png    28 x 28   favourite close box, normal (shown scaled to 14 x 14)
   on_x.png     28 x 28   favourite close box, pressed
+
+The scroll bars of the control and favourites areas are drawn from three-part images: two end
+caps at their natural size and a middle piece stretched between them. The vertical parts are
+drawn here; the horizontal ones are the same pictures transposed, so the decrement end (top)
+becomes the left end. All are 15 px thick (the scroll bar's width is that of scrl_mid.png).
+
+  srcl_top, scrl_mid, scrl_bot                         15 x 8   vertical slot (top, middle, bottom)
+  knob_top, knob_mid, knob_bot                         11 x 6   vertical knob
+  btn_up, btn_down, btn_up_on, btn_down_on             15 x 15  vertical arrows, normal and pressed
+  down_round_side, middle_round_side, up_round_side     8 x 15  horizontal slot (left, middle, right)
+  down_slider_part, middle_slider_part, up_slider_part  6 x 11  horizontal knob
+  off_pointer_down, off_pointer_up,
+  on_pointer_down, on_pointer_up                       15 x 15  horizontal arrows (left, right)
 """
 import math
 import os
@@ -38,18 +52,18 @@ def write_png(path, width, height, pixels):
         f.write(png)
 
 
-def render(width, height, shade):
-    """Averages shade(x, y) -> (r, g, b, a) over SS x SS samples per pixel.
+def render(width, height, shade, ss=SS):
+    """Averages shade(x, y) -> (r, g, b, a) over ss x ss samples per pixel.
     Colours are averaged premultiplied so that edges do not darken, then un-premultiplied."""
     rows = []
-    inv = 1.0 / (SS * SS)
+    inv = 1.0 / (ss * ss)
     for py in range(height):
         row = []
         for px in range(width):
             r = g = b = a = 0.0
-            for sy in range(SS):
-                for sx in range(SS):
-                    cr, cg, cb, ca = shade(px + (sx + 0.5) / SS, py + (sy + 0.5) / SS)
+            for sy in range(ss):
+                for sx in range(ss):
+                    cr, cg, cb, ca = shade(px + (sx + 0.5) / ss, py + (sy + 0.5) / ss)
                     r += cr * ca
                     g += cg * ca
                     b += cb * ca
@@ -79,7 +93,9 @@ def in_rounded_rect(x, y, x0, y0, x1, y1, radius):
 
 # --- application icon -------------------------------------------------------------------------
 
-def app_icon():
+def app_icon(pixels=256):
+    """The icon is designed on a 256-unit grid and sampled at any size: smaller sizes take more
+    samples per pixel so that the blades and the ring stay smooth rather than aliased."""
     size = 256
     c = size / 2.0
     ring_outer, ring_inner = 92.0, 80.0
@@ -140,7 +156,9 @@ def app_icon():
         col = mix(hexc("101018"), col, min(1.0, seam / 10.0 + 0.35))
         return col + (1.0,)
 
-    return size, size, render(size, size, shade)
+    scale = size / pixels
+    return pixels, pixels, render(pixels, pixels, lambda x, y: shade(x * scale, y * scale),
+                                  ss=max(SS, int(SS * scale)))
 
 
 # --- alert button face ------------------------------------------------------------------------
@@ -184,11 +202,149 @@ def close_box(pressed):
     return s, s, render(s, s, shade)
 
 
+# --- scroll bars ------------------------------------------------------------------------------
+
+THICK = 15          # scroll bar thickness
+SLOT_CAP = 8        # length of the slot's end pieces (and of the stretched middle piece)
+KNOB_THICK = 11     # knob thickness: inset by 2 px on each side of the slot
+KNOB_CAP = 6        # length of the knob's end pieces (and middle piece)
+
+
+def capsule_distance(x, y, width, length, radius):
+    """Signed distance to a vertical capsule [0, width] x [0, length] with round ends (< 0 inside)."""
+    cx = width / 2.0
+    cy = min(max(y, radius), length - radius)
+    return math.hypot(x - cx, y - cy) - radius
+
+
+def slot_shade(length):
+    """The recessed track: darker than the grey 0.3 background, with a shadow along its upper and
+    left inner edge, so it reads as cut into the bar."""
+    radius = THICK / 2.0 - 1.0
+
+    def shade(x, y):
+        d = capsule_distance(x, y, THICK, length, radius) - 0.0
+        if d > 0.5:
+            return (0, 0, 0, 0)
+        alpha = max(0.0, min(1.0, 0.5 - d))
+        col = hexc("2b2b2e")
+        if d > -1.2:
+            col = hexc("1c1c1e")  # rim
+        else:
+            # inner shadow: darker near the left edge, a faint light at the right edge
+            t = x / THICK
+            col = mix(hexc("242427"), hexc("38383c"), t)
+        return col + (alpha,)
+
+    return shade
+
+
+def knob_shade(length):
+    """The knob: a violet pill (the accent of the mode buttons) lit from the left, with a darker
+    outline and a soft highlight stripe."""
+    radius = KNOB_THICK / 2.0
+
+    def shade(x, y):
+        d = capsule_distance(x, y, KNOB_THICK, length, radius)
+        if d > 0.5:
+            return (0, 0, 0, 0)
+        alpha = max(0.0, min(1.0, 0.5 - d))
+        if d > -1.0:
+            return hexc("4d4387") + (alpha,)
+        t = x / KNOB_THICK
+        col = mix(hexc("c4bcf7"), hexc("7d71cf"), t)
+        stripe = abs(x - KNOB_THICK * 0.33)
+        if stripe < 1.2:
+            col = mix(col, (1, 1, 1), 0.35 * (1 - stripe / 1.2))
+        return col + (alpha,)
+
+    return shade
+
+
+def slice_rows(pixels, start, count):
+    return [row[:] for row in pixels[start:start + count]]
+
+
+def three_parts(shade_for, width, cap):
+    """Renders a capsule of length 3 * cap + some and cuts it into top cap, middle and bottom cap.
+    The middle piece comes from the capsule's straight part, so stretching it shows no seams."""
+    length = cap * 5
+    full = render(width, length, shade_for(length))
+    return slice_rows(full, 0, cap), slice_rows(full, 2 * cap, cap), slice_rows(full, length - cap, cap)
+
+
+def arrow_button(pointing_up, pressed):
+    """A rounded button with a triangle, pointing up (the decrement arrow) or down."""
+    s = THICK
+    face_top, face_bot = (hexc("a99ff0"), hexc("7b6fd0")) if pressed else (hexc("626266"), hexc("47474b"))
+    glyph = (1.0, 1.0, 1.0) if pressed else hexc("d8d8dc")
+    # Triangle vertices (pointing up), then mirrored for down.
+    tri = [(s / 2.0, 4.5), (s - 4.0, 10.0), (4.0, 10.0)]
+    if not pointing_up:
+        tri = [(x, s - y) for x, y in tri]
+
+    def inside_triangle(x, y):
+        def edge(a, b):
+            return (b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0])
+        e = [edge(tri[i], tri[(i + 1) % 3]) for i in range(3)]
+        return all(v >= 0 for v in e) or all(v <= 0 for v in e)
+
+    def shade(x, y):
+        if not in_rounded_rect(x, y, 1, 1, s - 1, s - 1, 3.5):
+            return (0, 0, 0, 0)
+        if not in_rounded_rect(x, y, 2, 2, s - 2, s - 2, 2.5):
+            return (hexc("4d4387") if pressed else hexc("2a2a2d")) + (1.0,)
+        if inside_triangle(x, y):
+            return glyph + (1.0,)
+        return mix(face_top, face_bot, (y - 2) / (s - 4)) + (1.0,)
+
+    return render(s, s, shade)
+
+
+def transpose(pixels):
+    return [list(col) for col in zip(*pixels)]
+
+
+def scroller_art():
+    """Every scroll bar picture by name, as (width, height, pixels)."""
+    art = {}
+    top, mid, bot = three_parts(slot_shade, THICK, SLOT_CAP)
+    art.update({"srcl_top": top, "scrl_mid": mid, "scrl_bot": bot,
+                "down_round_side": transpose(top), "middle_round_side": transpose(mid),
+                "up_round_side": transpose(bot)})
+    top, mid, bot = three_parts(knob_shade, KNOB_THICK, KNOB_CAP)
+    art.update({"knob_top": top, "knob_mid": mid, "knob_bot": bot,
+                "down_slider_part": transpose(top), "middle_slider_part": transpose(mid),
+                "up_slider_part": transpose(bot)})
+    for pressed in (False, True):
+        up, down = arrow_button(True, pressed), arrow_button(False, pressed)
+        suffix = "_on" if pressed else ""
+        art["btn_up" + suffix] = up
+        art["btn_down" + suffix] = down
+        state = "on" if pressed else "off"
+        art[state + "_pointer_down"] = transpose(up)
+        art[state + "_pointer_up"] = transpose(down)
+    return {name: (len(px[0]), len(px), px) for name, px in art.items()}
+
+
+# The application icon installed into the desktop's hicolor theme, in its usual sizes.
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256, 512)
+ICONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources", "icons", "hicolor")
+
+
 def main():
+    for n in ICON_SIZES:
+        folder = os.path.join(ICONS, "%dx%d" % (n, n), "apps")
+        os.makedirs(folder, exist_ok=True)
+        w, h, px = app_icon(n)
+        write_png(os.path.join(folder, "lumetta.png"), w, h, px)
+        print("wrote", os.path.normpath(os.path.join(folder, "lumetta.png")))
     os.makedirs(OUT, exist_ok=True)
-    for name, make in (("app", app_icon), ("off_96", off_96),
-                       ("off_x", lambda: close_box(False)), ("on_x", lambda: close_box(True))):
-        w, h, px = make()
+    made = [(name, make()) for name, make in (("app", app_icon), ("off_96", off_96),
+                                              ("off_x", lambda: close_box(False)),
+                                              ("on_x", lambda: close_box(True)))]
+    made += sorted(scroller_art().items())
+    for name, (w, h, px) in made:
         write_png(os.path.join(OUT, name + ".png"), w, h, px)
         print("wrote", os.path.normpath(os.path.join(OUT, name + ".png")))
 

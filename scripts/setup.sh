@@ -10,7 +10,7 @@ packages=(
   libtbb-dev libexiv2-dev libopenjp2-7-dev libgif-dev libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
-  poppler-utils clang libclang-rt-14-dev
+  poppler-utils clang libclang-rt-14-dev desktop-file-utils
 )
 # The peers that bench/compare.py measures against: only with --bench.
 if [ "${1:-}" = "--bench" ]; then

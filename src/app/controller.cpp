@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/imageinfo.h"
 #include "app/mainwindow.h"
 #include "effects/baseeffect.h"
 #include "imaging/filterregistry.h"
@@ -23,6 +24,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -130,6 +132,7 @@ void Controller::awakeFromNib()
     updateMainBtnState();
     connectStandardMode();
     connectCustomMode();
+    connect3DMode();
 }
 
 int Controller::filerMode() const
@@ -147,12 +150,13 @@ void Controller::changeFilterMode(QAbstractButton *sender)
     if (!b || (b != standardBtn && b != threeDBtn && b != customBtn))
         return;
 
-    // The mode being left. Choosing the mode already shown leaves that mode (not the standard one),
-    // so that Undo afterwards stays where the user was.
-    int left = 0;
+    // Choosing the mode already shown changes nothing, the undo history included.
     if (b->isChecked())
-        left = b == threeDBtn ? 1 : b == customBtn ? 2 : 0;
-    else if (threeDBtn->isChecked())
+        return;
+
+    // The mode being left.
+    int left = 0;
+    if (threeDBtn->isChecked())
         left = 1;
     else if (customBtn->isChecked())
         left = 2;
@@ -322,8 +326,9 @@ void Controller::applyBtnAction()
         break;
     }
     case 1:
-        // The 3D canvas's frame capture is baked in only while a 3D effect is shown: without one the
-        // canvas holds no picture of the image, and baking it would replace the image with a blank.
+        // The 3D canvas's frame, baked in only while a 3D effect is shown: without one the canvas
+        // holds a reduced view of the image, not a result.
+        result = threeDResult();
         break;
     case 2:
         if (currentCustomEffect) {
@@ -339,7 +344,7 @@ void Controller::applyBtnAction()
     if (!result.isNull()) {
         registerUndoPaste(backgroundImage);
         setBackgroundImage(result);
-        m_wasChanged = true;
+        setWasChanged(true);
         if (filerMode() == 1 && current3DEffect)
             current3DEffect->reloadImage();
     }
@@ -350,16 +355,26 @@ void Controller::setFilePath(const QString &path)
 {
     _filePath = path;
     updateWinTitle();
+    ImageInfo::setSharedURL(path);
 }
 
 void Controller::updateWinTitle()
 {
     if (!window)
         return;
+    // "[*]" is where the desktop shows that the document has unsaved changes (an asterisk here).
     const QString title = _filePath.isEmpty()
-        ? QStringLiteral("Lumetta")
-        : QStringLiteral("Lumetta::") + QFileInfo(_filePath).fileName();
+        ? QStringLiteral("Lumetta[*]")
+        : QStringLiteral("Lumetta::") + QFileInfo(_filePath).fileName() + QStringLiteral("[*]");
     window->setWindowTitle(title);
+    window->setWindowModified(m_wasChanged);
+}
+
+void Controller::setWasChanged(bool changed)
+{
+    m_wasChanged = changed;
+    if (window)
+        window->setWindowModified(changed);
 }
 
 float Controller::zoomForSliderPosition(double s)
@@ -386,12 +401,55 @@ void Controller::zoomChanged()
     updateView();
 }
 
+void Controller::zoomIn()
+{
+    stepZoom(1.25f);
+}
+
+void Controller::zoomOut()
+{
+    stepZoom(1 / 1.25f);
+}
+
+void Controller::stepZoom(float factor)
+{
+    const int m = filerMode();
+    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
+                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
+                                       : nullptr;
+    if (!canvas || !zoomSlider)
+        return;
+    // Through the slider, which limits the zoom to its range (0.1 to 10).
+    setZoom(canvas->getZoom() * factor);
+    zoomChanged();
+    updateZoomPercent();
+}
+
+void Controller::zoomToFit()
+{
+    if (filerMode() == 1)
+        return;
+    fitZoomToWindow();
+    updateView();
+}
+
+void Controller::updateZoomPercent()
+{
+    if (!zoomPercentLabel || !zoomSlider)
+        return;
+    const float z = zoomForSliderPosition(zoomSlider->value() / double(zoomSliderScale));
+    zoomPercentLabel->setText(QStringLiteral("%1 %").arg(std::lround(z * 100)));
+}
+
 void Controller::setZoom(float zoom)
 {
     if (!zoomSlider)
         return;
-    const QSignalBlocker blocker(zoomSlider);
-    zoomSlider->setValue(int(std::lround(sliderPositionForZoom(zoom) * zoomSliderScale)));
+    {
+        const QSignalBlocker blocker(zoomSlider);
+        zoomSlider->setValue(int(std::lround(sliderPositionForZoom(zoom) * zoomSliderScale)));
+    }
+    updateZoomPercent();
 }
 
 void Controller::updateZoommWithDelta(float delta)
@@ -434,7 +492,8 @@ void Controller::applicationWillTerminate()
 
 Controller::TerminateReply Controller::applicationShouldTerminate()
 {
-    if (s_quitAfterSave || !m_wasChanged)
+    // Nothing unsaved (also after the save that the prompt's "Save..." started has succeeded).
+    if (!m_wasChanged)
         return TerminateNow;
     const int answer = DovAlert::Alert_DONTSAVECANCEL(window, QStringLiteral("Do you want to save changes?"),
         QStringLiteral("Your changes will be lost if you choose don't save option."));
@@ -455,17 +514,28 @@ void Controller::terminate()
 {
     if (applicationShouldTerminate() != TerminateNow)
         return;
+    // The answer is given: the window's close event, which quitting sends, must not ask again.
+    m_terminating = true;
     windowWillClose();
     qApp->quit();
 }
 
 bool Controller::windowShouldClose()
 {
-    return !m_wasChanged;
+    // Closing the window ends the program, so it asks the quit prompt's question, with its outcomes.
+    if (m_terminating)
+        return true;
+    if (applicationShouldTerminate() != TerminateNow)
+        return false;
+    m_terminating = true;
+    return true;
 }
 
 void Controller::windowWillClose()
 {
+    if (m_windowClosed)
+        return;
+    m_windowClosed = true;
     // The favourites of the three modes are written back here once they exist.
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,7 @@ class MyOGLView;
 class QAbstractButton;
 class QAbstractItemModel;
 class QAction;
+class QLabel;
 class QMenu;
 class QModelIndex;
 class QPainter;
@@ -72,7 +74,8 @@ public:
     BaseEffect *getCurrent3DEffect() const { return current3DEffect.get(); }
     BaseEffect *getCurrentCustomEffect() const { return currentCustomEffect.get(); }
     bool wasChanged() const { return m_wasChanged; }
-    void setWasChanged(bool changed) { m_wasChanged = changed; }
+    // The document-changed flag; the window title marks unsaved changes while it is set.
+    void setWasChanged(bool changed);
     UndoManager *undoManager() const;
 
     // Operations other parts call.
@@ -108,7 +111,8 @@ public:
     void applicationWillTerminate();
     TerminateReply applicationShouldTerminate();
     void applicationDidBecomeActive();
-    // Window delegate.
+    // Window delegate. windowShouldClose runs the quit prompt when there are unsaved changes: closing
+    // the one window ends the program.
     bool windowShouldClose();
     void windowDidResize();
     void windowWillClose();
@@ -170,14 +174,21 @@ public:
     customEffImageView *customEffectsView = nullptr;
     MyImageView *ciView = nullptr;
     QWidget *zoomSuperView = nullptr;
+    QLabel *zoomPercentLabel = nullptr;
     QWidget *infoPanel = nullptr;
     MainWindow *window = nullptr;
 
     // Files, transforms and clipboard
-    // Opening: installs the picture of the file and takes its path; false (and the current image
-    // and title kept) when the file cannot be read. The open dialog's completion ends here.
+    // Opening: installs the picture of the file and takes its path, as one undo step that brings
+    // back the previous picture with its own path; false (the current image and title kept, and an
+    // alert saying which file and why) when the file cannot be read. The open dialog's completion
+    // ends here.
     bool openFile(const QString &path);
     void openImgPanelDidEnd(int returnCode, const QStringList &files);
+    // A file dropped on a canvas: read like Open (an alert when it cannot be), installed undoably.
+    void openDroppedFile(const QString &path) override;
+    // The open dialog's file patterns: every readable type, in lower and upper case.
+    static QStringList openPanelPatterns();
     // The save dialog's format list ("JPEG (*.jpeg)", ...) in export-table order.
     static QStringList initExportFormats();
     // Re-saving over the file the image came from, after the replace question; false when the
@@ -196,6 +207,9 @@ public:
     static void setQuitAfterSave(bool on) { s_quitAfterSave = on; }
     // The current mode's result as a picture (the current image when the mode has no effect).
     QImage getEffectedImage();
+    // The same, as work that may run on another thread (the standard mode's full-size rendering is
+    // deferred into it; the other modes' pictures are made before it is returned).
+    std::function<QImage()> effectedImageJob();
     // The same as ARGB32 premultiplied bitmaps, ready for encoders and painting.
     QImage createObjectImage();
     QImage createObjectImage(float resolution);
@@ -228,6 +242,22 @@ public:
         m_plasmaEffect, m_pMorphingEffect, m_sketchEffect;
     QAbstractItemModel *m_customListModel = nullptr;
 
+    // 3D mode
+    // Builds the two 3D prototypes and the 3D list, and connects the list and the 3D canvas.
+    void connect3DMode();
+    // A new item of the 3D list (an invalid index for none): the current 3D effect is replaced by
+    // a copy of the chosen prototype, or dropped.
+    void outlineViewSelectionDidChange_3D(const QModelIndex &item);
+    bool has3DEffect() const override;
+    void draw3DScene() override;
+    void effect3DMouse(int kind, const QPointF &viewPoint) override;
+    // The 3D canvas's frame while a 3D effect is shown: as a picture for saving and copying, as an
+    // image for Apply. Null without an effect or a canvas that can draw.
+    QImage threeDPicture();
+    imaging::Image threeDResult();
+    std::unique_ptr<BaseEffect> eval3DEffect, object3DEffect;
+    QAbstractItemModel *m_3DListModel = nullptr;
+
 public slots:
     // Actions sent by buttons and menu items.
     void changeFilterMode(QAbstractButton *sender);
@@ -236,6 +266,13 @@ public slots:
     void applyBtnAction();
     void escapeEffect();
     void zoomChanged();
+    // View menu: zoom steps of a quarter in and out, and the zoom that fits the image to the window
+    // (2D canvases only; the 3D canvas has no zoom).
+    void zoomIn();
+    void zoomOut();
+    void zoomToFit();
+    // Shows the slider's zoom as a percentage beside it.
+    void updateZoomPercent();
     void displayHelp();
     void visitSite();
     void runAbout();
@@ -261,7 +298,18 @@ public slots:
 
 private:
     void registerUndoPaste(const imaging::Image &previous);
+    // The quit prompt's question (1 Save..., 2 Cancel, 3 Don't Save), asked also before opening.
+    int askSaveChanges();
+    void runOpenPanel();
+    // The picture of a file, or null after telling the user in an alert why it cannot be read.
+    QImage readPictureOrAlert(const QString &path);
+    // Installs a picture with its file path and changed flag as one undo step (named `name`) whose
+    // undo brings back the previous picture, path, title and flag together.
+    void replaceDocument(const imaging::Image &image, const QString &path, bool changed, const QString &name);
+    // A save that was to be followed by quitting or opening did not happen: neither goes ahead.
+    void dropPendingAfterSave();
     void refreshCanvasZoom();
+    void stepZoom(float factor);
     void finishSave(bool ok);
 
     static Controller *s_mainController;
@@ -278,6 +326,11 @@ private:
     QVariantList m_favorites, m_favorites3D, m_favoritesCustom;
     QPointer<onlyTextClosedButton> m_selectes_FavBtn, m_selectes_FavBtn3D, m_selectes_FavBtnCustom;
     bool m_wasChanged = false;
+    // The quit prompt has been answered with quitting (or there was nothing to ask).
+    bool m_terminating = false;
+    bool m_windowClosed = false;
+    // The open dialog follows the save that the prompt before opening started.
+    bool m_openAfterSave = false;
     bool needsUpdate = false;
     int format_type = 0;
 

@@ -10,7 +10,6 @@
 #include "views/customeffimageview.h"
 #include "widgets/onlytextclosedbutton.h"
 
-#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSplitter>
 #include <QTreeView>
@@ -46,15 +45,7 @@ void Controller::connectCustomMode()
 
     if (!filterCustomOutlineView)
         return;
-    filterCustomOutlineView->setModel(m_customListModel);
-    filterCustomOutlineView->setSelectionMode(QAbstractItemView::SingleSelection);
-    filterCustomOutlineView->setRootIsDecorated(false);
-    filterCustomOutlineView->setHeaderHidden(true);
-    if (QHeaderView *header = filterCustomOutlineView->header()) {
-        header->setStretchLastSection(true);
-        header->setSectionResizeMode(0, QHeaderView::Fixed);
-        header->resizeSection(0, 24);
-    }
+    static_cast<EffectListModel *>(m_customListModel)->showIn(filterCustomOutlineView);
     // Eight rows need little room: give the rest to the control panel under the list.
     if (auto *page = qobject_cast<QSplitter *>(filterCustomOutlineView->parentWidget()))
         page->setSizes({190, 400});
@@ -80,7 +71,7 @@ void Controller::outlineViewSelectionDidChange_Custom(const QModelIndex &item)
     if (BaseEffect *prototype = model ? model->effectAt(item) : nullptr) {
         currentCustomEffect = prototype->mycopy();
         currentCustomEffect->setUpControlsView();
-        m_wasChanged = true;
+        setWasChanged(true);
     }
     // The working copy renders lazily, when the canvas asks for its picture.
     if (customEffectsView)

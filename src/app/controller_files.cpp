@@ -2,10 +2,12 @@
 // copying and the 3D mode use.
 #include "app/controller.h"
 
+#include "app/busywork.h"
 #include "app/mainwindow.h"
 #include "effects/baseeffect.h"
 #include "imaging/qimageadapter.h"
 #include "platform/imagefiles.h"
+#include "platform/undomanager.h"
 #include "widgets/dovalert.h"
 
 #include <QFileDialog>
@@ -26,16 +28,54 @@ int askReplace(QWidget *window)
 
 void Controller::openImg()
 {
+    // Unsaved changes are offered for saving first, with the quit prompt's three answers.
+    if (m_wasChanged) {
+        switch (askSaveChanges()) {
+        case 1:
+            // The open dialog follows a successful save (finishSave).
+            m_openAfterSave = true;
+            saveImg();
+            return;
+        case 3:
+            break;
+        default:
+            return;
+        }
+    }
+    runOpenPanel();
+}
+
+int Controller::askSaveChanges()
+{
+    return DovAlert::Alert_DONTSAVECANCEL(window, QStringLiteral("Do you want to save changes?"),
+        QStringLiteral("Your changes will be lost if you choose don't save option."));
+}
+
+void Controller::runOpenPanel()
+{
     auto *dialog = new QFileDialog(window, tr("Open Image"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilters({tr("Images (%1)").arg(ImageFiles::readablePatterns().join(' ')), tr("All files (*)")});
+    dialog->setNameFilters({tr("Images (%1)").arg(openPanelPatterns().join(' ')), tr("All files (*)")});
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
         openImgPanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles());
     });
     dialog->open();
+}
+
+QStringList Controller::openPanelPatterns()
+{
+    // File names match the dialog's patterns with their case, and cameras name files IMG_0001.JPG:
+    // each pattern is offered in lower and in upper case.
+    QStringList patterns;
+    for (const QString &pattern : ImageFiles::readablePatterns()) {
+        for (const QString &p : {pattern.toLower(), pattern.toUpper()})
+            if (!patterns.contains(p))
+                patterns << p;
+    }
+    return patterns;
 }
 
 void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
@@ -44,19 +84,53 @@ void Controller::openImgPanelDidEnd(int returnCode, const QStringList &files)
         openFile(files.first());
 }
 
-bool Controller::openFile(const QString &path)
+QImage Controller::readPictureOrAlert(const QString &path)
 {
     QString error;
     const QImage picture = ImageFiles::readImageFile(path, &error);
     if (picture.isNull()) {
-        // Keep the current image and title: an unreadable file must not leave the program empty.
+        // The current image and title stay; the user is told which file failed and why.
         qWarning("Open: cannot read %s: %s", qPrintable(path), qPrintable(error));
-        return false;
+        DovAlert::Alert_OK(window, QStringLiteral("The file \u201C%1\u201D could not be opened.").arg(QFileInfo(path).fileName()),
+                           error.isEmpty() ? QStringLiteral("It is not a picture this program can read.") : error);
     }
-    // Opening keeps the current effect, records no undo step and leaves the changed flag alone.
-    setFilePath(path);
-    setBackgroundImage(imaging::imageFromQImage(picture));
+    return picture;
+}
+
+bool Controller::openFile(const QString &path)
+{
+    const QImage picture = readPictureOrAlert(path);
+    if (picture.isNull())
+        return false;
+    // Opening keeps the current effect. It is one undo step that brings back the previous picture
+    // together with its file, title and changed flag, so a picture is never paired with another file.
+    replaceDocument(imaging::imageFromQImage(picture), path, false, QStringLiteral("Open"));
     return true;
+}
+
+void Controller::openDroppedFile(const QString &path)
+{
+    const QImage picture = readPictureOrAlert(path);
+    if (picture.isNull())
+        return;
+    // A dropped picture replaces the image and takes its file's path, undoably like Open; it counts
+    // as a change (saving asks before replacing the file).
+    replaceDocument(imaging::imageFromQImage(picture), path, true, QStringLiteral("Drop Image"));
+}
+
+void Controller::replaceDocument(const imaging::Image &image, const QString &path, bool changed, const QString &name)
+{
+    if (UndoManager *um = undoManager()) {
+        um->registerUndo(this, [this, previous = backgroundImage, previousPath = _filePath,
+                                previousChanged = m_wasChanged, name] {
+            replaceDocument(previous, previousPath, previousChanged, name);
+        });
+        um->setActionName(name);
+    }
+    setFilePath(path);
+    setBackgroundImage(image);
+    refreshCanvasZoom();
+    setWasChanged(changed);
 }
 
 void Controller::saveImg()
@@ -68,8 +142,8 @@ void Controller::saveImg()
     const bool ok = saveExistFile();
     if (ok && m_wasChanged) {
         // Cancel in the replace question: nothing was written, so the changes are still unsaved
-        // and a pending quit must not go ahead (the next quit asks again).
-        s_quitAfterSave = false;
+        // and a pending quit or open must not go ahead (the next one asks again).
+        dropPendingAfterSave();
         return;
     }
     finishSave(ok);
@@ -84,7 +158,9 @@ bool Controller::saveExistFile()
 {
     if (askReplace(window) == 2)
         return true; // nothing written, and nothing to report
-    const int format = ImageFiles::formatForExtension(QFileInfo(_filePath).suffix());
+    // The format the file's extension names (jpg, tif and the other usual short forms included, in
+    // any letter case), the same mapping the command-line tool uses.
+    const int format = ImageFiles::formatForFileName(_filePath);
     if (format < 0) {
         qWarning("Save: the extension of %s names no export format", qPrintable(_filePath));
         return false;
@@ -93,20 +169,23 @@ bool Controller::saveExistFile()
     const bool ok = format == ImageFiles::PDF ? createPDFFile(_filePath, defaultResolution)
                                               : simplySave(format, defaultResolution, _filePath);
     if (ok)
-        m_wasChanged = false;
+        setWasChanged(false);
     return ok;
 }
 
 void Controller::finishSave(bool ok)
 {
     if (ok) {
-        m_wasChanged = false;
+        setWasChanged(false);
         if (s_quitAfterSave)
             QMetaObject::invokeMethod(this, &Controller::terminate, Qt::QueuedConnection);
+        else if (m_openAfterSave)
+            QMetaObject::invokeMethod(this, &Controller::runOpenPanel, Qt::QueuedConnection);
+        m_openAfterSave = false;
         return;
     }
     // After a failed save the next quit must ask again, or the unsaved changes would be lost.
-    s_quitAfterSave = false;
+    dropPendingAfterSave();
     DovAlert::Alert_OK(window, QStringLiteral("Couldn't save file."), QStringLiteral("File I/O error occured."));
 }
 
@@ -127,8 +206,18 @@ void Controller::runSavePanel()
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     const QStringList filters = initExportFormats();
     dialog->setNameFilters(filters);
-    // The format chosen last in this run (JPEG at first).
-    dialog->selectNameFilter(filters.value(format_type, filters.first()));
+    // The format chosen last in this run (JPEG at first), or the current file's own.
+    int format = format_type;
+    if (!_filePath.isEmpty()) {
+        // The current file's folder and name are proposed, in its format when it has one we write.
+        const QFileInfo current(_filePath);
+        dialog->setDirectory(current.absolutePath());
+        const int own = ImageFiles::formatForFileName(_filePath);
+        if (own >= 0)
+            format = own;
+        dialog->selectFile(current.completeBaseName() + QLatin1Char('.') + ImageFiles::exportFormatName(format).toLower());
+    }
+    dialog->selectNameFilter(filters.value(format, filters.first()));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::finished, this, [this, dialog, filters](int result) {
         savePanelDidEnd(result == QDialog::Accepted ? 1 : 0, dialog->selectedFiles().value(0),
@@ -155,24 +244,61 @@ void Controller::savePanelDidEnd(int returnCode, const QString &path, int format
             return;
         }
     }
-    // Cancelled, in the dialog or in the replace question: nothing was saved, so a pending quit is
-    // dropped rather than carried out (quitting now would lose the changes).
+    // Cancelled, in the dialog or in the replace question: nothing was saved, so a pending quit or
+    // open is dropped rather than carried out (going on now would lose the changes).
+    dropPendingAfterSave();
+}
+
+void Controller::dropPendingAfterSave()
+{
     s_quitAfterSave = false;
+    m_openAfterSave = false;
 }
 
 bool Controller::simplySave(int formatIndex, float resolution, const QString &path)
 {
-    const QImage picture = createObjectImage(resolution);
-    if (picture.isNull()) {
-        qWarning("Save: there is no picture to save");
-        return false;
-    }
+    Q_UNUSED(resolution); // carried as designed; the written files do not depend on it
+    const std::function<QImage()> picture = effectedImageJob();
+    // Rendering at full size, encoding and writing run off the interface thread: a large picture
+    // in JPEG-2000 takes seconds, and the window must keep painting meanwhile.
+    bool ok = false;
     QString error;
-    if (!ImageFiles::writeImageFile(picture, path, formatIndex, &error)) {
-        qWarning("Save: cannot write %s: %s", qPrintable(path), qPrintable(error));
+    bool failed = false;
+    const QString label = QStringLiteral("Saving \u201C%1\u201D \u2026").arg(QFileInfo(path).fileName());
+    const bool ran = BusyWork::run(window, label, [&] {
+        const QImage image = picture();
+        if (image.isNull()) {
+            error = QStringLiteral("there is no picture to save");
+            return;
+        }
+        ok = ImageFiles::writeImageFile(image.convertToFormat(QImage::Format_ARGB32_Premultiplied), path,
+                                        formatIndex, &error);
+    }, &failed);
+    if (!ran) {
+        qWarning("Save: another save is still running");
         return false;
     }
-    return true;
+    if (failed)
+        error = QStringLiteral("out of memory");
+    if (!ok)
+        qWarning("Save: cannot write %s: %s", qPrintable(path), qPrintable(error));
+    return ok;
+}
+
+std::function<QImage()> Controller::effectedImageJob()
+{
+    // The standard mode's result is an engine recipe, safe to render on another thread; the other
+    // modes draw with objects of the interface thread, so their picture is made here.
+    if (filerMode() == 0 && currentFilter) {
+        const imaging::Image result = coreImageResult(false);
+        return [result, background = backgroundImage] {
+            // As getEffectedImage: the image itself when the filter gives no picture.
+            const QImage filtered = result.isNull() ? QImage() : imageFromCIImage(result);
+            return filtered.isNull() ? imageFromCIImage(background) : filtered;
+        };
+    }
+    const QImage picture = getEffectedImage();
+    return [picture] { return picture; };
 }
 
 bool Controller::createPDFFile(const QString &path, float resolution)
@@ -199,9 +325,14 @@ QImage Controller::getEffectedImage()
         if (currentCustomEffect)
             result = currentCustomEffect->getDrawImage().copy();
         break;
+    case 1: {
+        // The 3D canvas's frame while a 3D effect is shown; the current image without one.
+        const QImage shot = threeDPicture();
+        if (!shot.isNull())
+            result = shot;
+        break;
+    }
     default:
-        // The 3D mode's result is the 3D canvas's frame capture, once the canvas offers one;
-        // until then its result is the current image.
         break;
     }
     return result;

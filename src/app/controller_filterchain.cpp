@@ -160,12 +160,13 @@ void Controller::updateFilterControls(int tag)
     }
 
     // When the rows need more height than the area has, the area grows and its scroll view scrolls;
-    // the rows keep their distance from the top. The area shrinks back when the box goes away.
+    // the rows keep their distance from the top. The minimum holds also when the area is made
+    // smaller later (the splitter above it dragged down), so the rows scroll instead of being cut.
+    // The area shrinks back when the box goes away.
     const int needed = box->neededHeight();
-    if (needed > panel->height()) {
-        panel->setMinimumHeight(needed);
+    panel->setMinimumHeight(needed);
+    if (needed > panel->height())
         panel->resize(panel->width(), needed);
-    }
     QObject::connect(box, &QObject::destroyed, panel, [panel] {
         panel->setMinimumHeight(0);
         if (QWidget *viewport = panel->parentWidget())
@@ -297,7 +298,7 @@ void Controller::outlineViewSelectionDidChange_CIF(QTreeView *list)
         if (m_selectes_FavBtn)
             m_selectes_FavBtn->setChecked(false);
         m_selectes_FavBtn = nullptr;
-        m_wasChanged = true;
+        setWasChanged(true);
     } else if (item.isValid() && list->model()->hasChildren(item)) {
         // A category row opens or closes and drops the current filter.
         list->setExpanded(item, !list->isExpanded(item));

@@ -1,6 +1,7 @@
 // Menu validation, help, the maker's site and the about box.
 #include "app/controller.h"
 
+#include "app/imageinfo.h"
 #include "app/mainwindow.h"
 #include "app/resizepanel.h"
 #include "effects/baseeffect.h"
@@ -19,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -54,8 +56,11 @@ bool Controller::validateMenuItem(QAction *item)
             pasteBtn->setEnabled(ok);
         return ok;
     }
-    if (action == QLatin1String("showInfoPanel:"))
-        return infoPanel != nullptr;
+    // Information panel: always enabled, checked while the panel is visible.
+    if (action == QLatin1String("showInfoPanel:")) {
+        auto *panel = qobject_cast<ImageInfo *>(infoPanel);
+        return panel && panel->validateMenuItem(item);
+    }
     // Resize panel: always enabled, checked while the panel is visible.
     if (action == QLatin1String("resizeImage:")) {
         ResizePanel *panel = window ? window->findChild<ResizePanel *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
@@ -68,6 +73,8 @@ bool Controller::validateMenuItem(QAction *item)
         default: return bool(currentCustomEffect);
         }
     }
+    if (action == QLatin1String("zoomIn:") || action == QLatin1String("zoomOut:") || action == QLatin1String("zoomToFit:"))
+        return filerMode() != 1; // the 3D canvas has no zoom
     if (action == QLatin1String("selectMenuMode:")) {
         item->setCheckable(true);
         item->setChecked(item->property("tag").toInt() - 1 == filerMode());
@@ -95,6 +102,8 @@ void Controller::displayHelp()
         browser->setOpenExternalLinks(true);
         browser->setSource(QUrl(QStringLiteral("qrc:/help/main.html")));
         browser->resize(720, 640);
+        // Esc closes the help window, as it closes the panels.
+        new QShortcut(QKeySequence(Qt::Key_Escape), browser, browser, &QWidget::close);
         m_helpWindow = browser;
     }
     m_helpWindow->show();

@@ -1,12 +1,16 @@
 // Whole-image changes (rotate, flip, resize, paste), the clipboard, and undo/redo.
 #include "app/controller.h"
 
+#include "app/mainwindow.h"
+#include "app/undogesturefilter.h"
+
 #include "imaging/qimageadapter.h"
 #include "imaging/sourcenode.h"
 #include "platform/imagefiles.h"
 #include "platform/undomanager.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
+#include "widgets/dovalert.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -77,6 +81,7 @@ void Controller::undoPaste(const imaging::Image &image)
     registerUndoPaste(backgroundImage);
     setBackgroundImage(image);
     refreshCanvasZoom();
+    setWasChanged(true);
 }
 
 void Controller::refreshCanvasZoom()
@@ -102,6 +107,7 @@ void Controller::rotateImage(int left)
     setBackgroundImage(rotated);
     if (customEffectsView)
         customEffectsView->setZoom(customEffectsView->getZoom());
+    setWasChanged(true);
 }
 
 void Controller::flipImage(int vertical)
@@ -116,6 +122,7 @@ void Controller::flipImage(int vertical)
     if (UndoManager *um = undoManager())
         um->registerUndo(this, [this, vertical] { flipImage(vertical); });
     setBackgroundImage(flipped);
+    setWasChanged(true);
 }
 
 void Controller::resizeImage(float width, float height)
@@ -143,6 +150,7 @@ void Controller::resizeImage(float width, float height)
     registerUndoPaste(backgroundImage);
     setBackgroundImage(imaging::imageFromQImage(resized));
     refreshCanvasZoom();
+    setWasChanged(true);
 }
 
 void Controller::rotateLeft() { rotateImage(true); }
@@ -175,17 +183,19 @@ void Controller::paste()
         return;
     if (pasted.isNull()) {
         // Undecodable clipboard data: keep the current image rather than leave the canvas empty.
-        qWarning("Paste: the clipboard's image could not be decoded");
+        DovAlert::Alert_OK(window, QStringLiteral("Couldn't paste the image."),
+                           QStringLiteral("The clipboard holds a picture that cannot be read."));
         return;
     }
-    // Pasting keeps the file path, the changed flag and the current effect.
-    registerUndoPaste(backgroundImage);
-    setBackgroundImage(imaging::imageFromQImage(pasted));
-    refreshCanvasZoom();
+    // Pasting keeps the file path and the current effect; the picture is a change to save.
+    undoPaste(imaging::imageFromQImage(pasted));
 }
 
 void Controller::undo()
 {
+    // A step asked for while a mouse button is still held first closes that gesture's step.
+    if (window && window->undoGesture())
+        window->undoGesture()->endGesture();
     if (UndoManager *um = undoManager())
         um->undo();
     updateView();
@@ -194,6 +204,8 @@ void Controller::undo()
 
 void Controller::redo()
 {
+    if (window && window->undoGesture())
+        window->undoGesture()->endGesture();
     if (UndoManager *um = undoManager())
         um->redo();
     updateView();

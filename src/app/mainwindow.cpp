@@ -1,12 +1,17 @@
 #include "app/mainwindow.h"
 
+#include "app/busywork.h"
 #include "app/controller.h"
+#include "app/imageinfo.h"
 #include "app/resizepanel.h"
+#include "app/undogesturefilter.h"
 #include "platform/undomanager.h"
 #include "views/aboutpanel.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
 #include "views/myoglview.h"
+#include "views/top3dview.h"
+#include "widgets/customscroller.h"
 #include "widgets/docpagecontrol.h"
 #include "widgets/gradientbutton.h"
 
@@ -57,6 +62,11 @@ QScrollArea *makeControlScroller(QWidget *panel, QWidget *parent)
     auto *area = new QScrollArea(parent);
     area->setWidgetResizable(true);
     area->setFrameShape(QFrame::NoFrame);
+    // The vertical bar is always there (with nothing to scroll it shows its background only), so
+    // the rows are laid out once for the width they keep: a bar appearing later would narrow them.
+    area->setVerticalScrollBar(new CustomScroller(Qt::Vertical));
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal));
     area->setWidget(panel);
     return area;
 }
@@ -73,6 +83,7 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/app.png")));
     buildWidgets();
     buildMenus();
+    m_undoGesture = new UndoGestureFilter(this, m_undoManager);
     resize(1280, 820);
     m_controller->awakeFromNib();
 }
@@ -146,9 +157,12 @@ void MainWindow::buildWidgets()
     c->ciView = new MyImageView;
     c->ciView->setController(c);
     c->mainTabView->addWidget(makeCanvasScroller(c->ciView, c->mainTabView));
-    c->openGLView = new MyOGLView(c->mainTabView);
-    c->openGLView->setHidden(true);
-    c->mainTabView->addWidget(c->openGLView);
+    // The 3D area holds the OpenGL canvas, or a message where OpenGL cannot be had.
+    auto *area3D = new Top3DView(c->mainTabView);
+    c->openGLView = area3D->openGLView();
+    if (c->openGLView)
+        c->openGLView->setHidden(true);
+    c->mainTabView->addWidget(area3D);
     c->customEffectsView = new customEffImageView;
     c->customEffectsView->setController(c);
     c->mainTabView->addWidget(makeCanvasScroller(c->customEffectsView, c->mainTabView));
@@ -166,6 +180,13 @@ void MainWindow::buildWidgets()
     c->zoomSlider->setToolTip(tr("Zoom: the middle is 100%"));
     connect(c->zoomSlider, &QSlider::valueChanged, c, &Controller::zoomChanged);
     zoomLayout->addWidget(c->zoomSlider);
+    // The zoom as a percentage, following the slider however it moves.
+    c->zoomPercentLabel = new QLabel(c->zoomSuperView);
+    c->zoomPercentLabel->setMinimumWidth(QFontMetrics(c->zoomPercentLabel->font()).horizontalAdvance(QStringLiteral("1000 %")));
+    c->zoomPercentLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(c->zoomSlider, &QSlider::valueChanged, c, &Controller::updateZoomPercent);
+    zoomLayout->addWidget(c->zoomPercentLabel);
+    c->updateZoomPercent();
     rightLayout->addWidget(c->zoomSuperView);
 
     split->addWidget(c->filterTabView);
@@ -176,7 +197,8 @@ void MainWindow::buildWidgets()
 
     // Bottom: the favourites strip of each mode.
     c->favoritesTabView = new QStackedWidget(central);
-    c->favoritesTabView->setFixedHeight(48);
+    // The favourite buttons, with the strip's scroll bar under them.
+    c->favoritesTabView->setFixedHeight(48 + CustomScroller::scrollerWidth());
     DocPageControl **strips[3] = {&c->m_pageController, &c->m_page3DController, &c->m_pageCustomController};
     for (DocPageControl **strip : strips) {
         *strip = new DocPageControl(c->favoritesTabView);
@@ -191,6 +213,8 @@ void MainWindow::buildWidgets()
 
     // Resize panel: a tool window of the main window, alive as long as it.
     new ResizePanel(c, this);
+    // Information panel: likewise.
+    c->infoPanel = new ImageInfo(this);
 }
 
 QAction *MainWindow::addItem(QMenu *menu, const QString &title, const char *action, const QKeySequence &shortcut,
@@ -249,6 +273,13 @@ void MainWindow::buildMenus()
     image->addSeparator();
     addItem(image, tr("&Apply Effect"), "applyBtn:", QKeySequence(tr("Ctrl+Return")), &Controller::applyBtnAction);
 
+    // Zoom of the 2D canvases. Ctrl++ is typed as Ctrl+Shift+= on most keyboards, so both are bound.
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    QAction *zoomIn = addItem(view, tr("Zoom &In"), "zoomIn:", QKeySequence(tr("Ctrl+=")), &Controller::zoomIn);
+    zoomIn->setShortcuts({QKeySequence(tr("Ctrl+=")), QKeySequence(tr("Ctrl++"))});
+    addItem(view, tr("Zoom &Out"), "zoomOut:", QKeySequence(tr("Ctrl+-")), &Controller::zoomOut);
+    addItem(view, tr("&Fit to Window"), "zoomToFit:", QKeySequence(tr("Ctrl+0")), &Controller::zoomToFit);
+
     QMenu *mode = menuBar()->addMenu(tr("&Mode"));
     const char *modeTitles[3] = {QT_TR_NOOP("&Standard Filters"), QT_TR_NOOP("&3D Effects"), QT_TR_NOOP("&Custom Effects")};
     for (int tag = 1; tag <= 3; ++tag) {
@@ -266,7 +297,7 @@ void MainWindow::buildMenus()
     QAction *about = addItem(help, tr("&About Lumetta"), "runAbout:", QKeySequence(), &Controller::runAbout);
     about->setMenuRole(QAction::AboutRole);
 
-    for (QMenu *menu : {file, edit, image, mode, help})
+    for (QMenu *menu : {file, edit, image, view, mode, help})
         connect(menu, &QMenu::aboutToShow, c, &Controller::validateAllMenuItems);
 
     // The canvases' context menu.
@@ -285,6 +316,12 @@ void MainWindow::buildMenus()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    // Not while a save is being written: the prompt would ask about changes being saved right now.
+    if (BusyWork::isRunning()) {
+        event->ignore();
+        return;
+    }
+    // The close button quits this one-window program: with unsaved changes it runs the quit prompt.
     if (!m_controller->windowShouldClose()) {
         event->ignore();
         return;

@@ -6,6 +6,7 @@
 class Controller;
 class QAction;
 class QMenu;
+class UndoGestureFilter;
 class UndoManager;
 
 // The main window: builds every widget of the window and its menus, connects them to the
@@ -20,6 +21,8 @@ public:
 
     Controller *controller() const { return m_controller; }
     UndoManager *undoManager() const { return m_undoManager; }
+    // Groups the undo registrations of one mouse gesture into one step.
+    UndoGestureFilter *undoGesture() const { return m_undoGesture; }
     // Every menu item that carries an action name (validated by the controller).
     QList<QAction *> menuActions() const { return m_menuActions; }
     // The menu item for an action name ("undo:", "selectMenuMode:" with tag...), or null.
@@ -38,6 +41,7 @@ private:
                      void (Controller::*slot)());
 
     UndoManager *m_undoManager = nullptr;
+    UndoGestureFilter *m_undoGesture = nullptr;
     Controller *m_controller = nullptr;
     QList<QAction *> m_menuActions;
     bool m_shown = false;

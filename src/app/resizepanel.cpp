@@ -87,7 +87,9 @@ ResizePanel::ResizePanel(Controller *controller, QWidget *parent)
     mCancelBtn->setAutoDefault(false);
     mResizeBtn = new QPushButton(QStringLiteral("Resize"), this);
     mResizeBtn->setDefault(true);
-    connect(mCancelBtn, &QPushButton::clicked, this, &ResizePanel::cancel);
+    // Cancel discards the entry and closes the panel; Esc does the same (QDialog's reject).
+    connect(mCancelBtn, &QPushButton::clicked, this, &ResizePanel::reject);
+    connect(this, &QDialog::rejected, this, &ResizePanel::cancel);
     connect(mResizeBtn, &QPushButton::clicked, this, &ResizePanel::resize);
     buttons->addWidget(mCancelBtn);
     buttons->addWidget(mResizeBtn);

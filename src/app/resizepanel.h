@@ -58,7 +58,8 @@ public slots:
     void changeMeasurements();
     // The Resize button: converts the entry to pixels and resizes the image (only after an edit).
     void resize();
-    // Puts the stored size back into the fields, in pixels. The panel stays open.
+    // Puts the stored size back into the fields, in pixels (after a resize too; the panel stays
+    // open then). The Cancel button and Esc run it and close the panel.
     void cancel();
     // A field's edit ended: marks the entry changed and, keeping proportions, updates the other field.
     void controlTextDidEndEditing(QLineEdit *field);

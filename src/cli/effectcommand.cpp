@@ -25,22 +25,8 @@ int fail(const QString &message, int code = 1)
 
 const char *effectUsage = "usage: lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n";
 
-// The effects' view of a controller: the input picture, and no undo.
-class CliHost : public CanvasController
-{
-public:
-    explicit CliHost(const QImage &image) : m_image(imaging::imageFromQImage(image)) {}
-    imaging::Image backImage() const override { return m_image; }
-    imaging::Image coreImageResult(bool) override { return m_image; }
-    void setZoom(float) override {}
-    void updateZoommWithDelta(float) override {}
-    QMenu *contextMenu() const override { return nullptr; }
+} // namespace
 
-private:
-    imaging::Image m_image;
-};
-
-// The text of a --set value as the type the effect stores under that key.
 QVariant parseSetting(const QString &text, const QVariant &example, QString &error)
 {
     bool ok = false;
@@ -79,7 +65,34 @@ QVariant parseSetting(const QString &text, const QVariant &example, QString &err
     }
 }
 
-} // namespace
+bool parseSettings(const QStringList &sets, const BaseEffect &effect, const QString &name, QVariantMap &settings,
+                   QString &error)
+{
+    // The effect's own settings keys, with the types they are stored as.
+    const QVariantMap defaults = effect.save();
+    for (const QString &set : sets) {
+        const int eq = set.indexOf('=');
+        if (eq <= 0) {
+            error = QStringLiteral("--set expects KEY=VALUE, got \"%1\"").arg(set);
+            return false;
+        }
+        const QString key = set.left(eq);
+        if (!defaults.contains(key) || key == "class") {
+            QStringList keys = defaults.keys();
+            keys.removeAll("class");
+            error = QStringLiteral("%1 has no setting %2 (settings: %3)").arg(name, key, keys.join(", "));
+            return false;
+        }
+        QString valueError;
+        const QVariant value = parseSetting(set.mid(eq + 1), defaults.value(key), valueError);
+        if (!value.isValid()) {
+            error = QStringLiteral("%1: %2").arg(key, valueError);
+            return false;
+        }
+        settings.insert(key, value);
+    }
+    return true;
+}
 
 int runEffectCommand(const QStringList &args)
 {
@@ -128,24 +141,10 @@ int runEffectCommand(const QStringList &args)
     if (input.isNull())
         return fail(error);
 
-    // The effect's own settings keys, with the types they are stored as.
-    const QVariantMap defaults = prototype->save();
     QVariantMap settings;
-    for (const QString &set : sets) {
-        const int eq = set.indexOf('=');
-        if (eq <= 0)
-            return fail(QStringLiteral("--set expects KEY=VALUE, got \"%1\"").arg(set), 2);
-        const QString key = set.left(eq);
-        if (!defaults.contains(key) || key == "class") {
-            QStringList keys = defaults.keys();
-            keys.removeAll("class");
-            return fail(QStringLiteral("%1 has no setting %2 (settings: %3)").arg(name, key, keys.join(", ")), 2);
-        }
-        const QVariant value = parseSetting(set.mid(eq + 1), defaults.value(key), error);
-        if (!value.isValid())
-            return fail(QStringLiteral("%1: %2").arg(key, error), 2);
-        settings.insert(key, value);
-    }
+    QString settingsError;
+    if (!parseSettings(sets, *prototype, name, settings, settingsError))
+        return fail(settingsError, 2);
 
     CliHost host(input);
     BaseEffect::setMainController(&host);

@@ -1,6 +1,13 @@
 #pragma once
 
+#include "imaging/qimageadapter.h"
+#include "views/canvascontroller.h"
+
+#include <QImage>
 #include <QStringList>
+#include <QVariant>
+
+class BaseEffect;
 
 // lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT
 //
@@ -11,3 +18,27 @@
 // picture. --time prints render_ms=<milliseconds> of the effect's rendering alone as the last line.
 // Returns the process exit code.
 int runEffectCommand(const QStringList &args);
+
+// The effects' view of a controller in lumetta-cli: the input picture, and no undo.
+class CliHost : public CanvasController
+{
+public:
+    explicit CliHost(const QImage &image) : m_image(imaging::imageFromQImage(image)) {}
+    imaging::Image backImage() const override { return m_image; }
+    imaging::Image coreImageResult(bool) override { return m_image; }
+    void setZoom(float) override {}
+    void updateZoommWithDelta(float) override {}
+    QMenu *contextMenu() const override { return nullptr; }
+
+private:
+    imaging::Image m_image;
+};
+
+// The text of a --set value as the type the effect stores under that key (`example` is the value
+// stored now); invalid, with `error` set, when the text does not fit that type.
+QVariant parseSetting(const QString &text, const QVariant &example, QString &error);
+// The --set words (KEY=VALUE) as settings of `effect` (named `name` in messages): each key must be
+// one of the effect's settings keys ("class" excepted), each value of the type stored under it.
+// False with `error` set at the first word that is not.
+bool parseSettings(const QStringList &sets, const BaseEffect &effect, const QString &name, QVariantMap &settings,
+                   QString &error);

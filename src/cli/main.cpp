@@ -18,6 +18,8 @@
 #include "clifiles.h"
 #include "platform/imagefiles.h"
 #include "effectcommand.h"
+#include "infocommand.h"
+#include "render3dcommand.h"
 #include "valueparser.h"
 
 using namespace imaging;
@@ -33,7 +35,9 @@ int fail(const QString &message, int code = 1)
 const char *usage =
     "usage: lumetta-cli filters [--json]\n"
     "       lumetta-cli render --filter NAME [--set KEY=VALUE]... [--scale S] [--time] IN OUT\n"
-    "       lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n";
+    "       lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n"
+    "       lumetta-cli render3d EFFECT [--set KEY=VALUE]... [--size WxH] IN OUT\n"
+    "       lumetta-cli info IN [--json]\n";
 
 QJsonValue jsonValue(const QVariant &v)
 {
@@ -187,7 +191,7 @@ int main(int argc, char **argv)
 {
     // The drawn effects are widget-layer objects and need a QApplication (on the offscreen
     // platform when none is chosen); the engine's commands need only QtCore.
-    const bool drawnEffect = argc > 1 && qstrcmp(argv[1], "effect") == 0;
+    const bool drawnEffect = argc > 1 && (qstrcmp(argv[1], "effect") == 0 || qstrcmp(argv[1], "render3d") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (drawnEffect) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -210,5 +214,7 @@ int main(int argc, char **argv)
     }
     if (command == QLatin1String("render")) return render(args);
     if (command == QLatin1String("effect")) return runEffectCommand(args);
+    if (command == QLatin1String("render3d")) return runRender3DCommand(args);
+    if (command == QLatin1String("info")) return runInfoCommand(args);
     return fail(QStringLiteral("unknown command %1").arg(command), 2);
 }

@@ -88,7 +88,7 @@ QVariantMap BaseEffect::save() const
 
 void BaseEffect::registerUndo(std::function<void()> action)
 {
-    if (s_mainController && s_undoManager)
+    if (m_recordUndo && s_mainController && s_undoManager)
         s_undoManager->registerUndo(this, std::move(action));
 }
 

@@ -81,6 +81,16 @@ public:
     // The canvas uses it so that a redraw only composes the visible area.
     virtual bool drawComposition(QPainter &, const QRectF &, const QRectF &) { return false; }
 
+    // Runs `change` without recording undo steps (a value only being previewed, such as a colour
+    // tried in the colour dialog).
+    void withoutUndo(const std::function<void()> &change)
+    {
+        const bool recording = m_recordUndo;
+        m_recordUndo = false;
+        change();
+        m_recordUndo = recording;
+    }
+
     bool isInitialised() const { return wasInit; }
     // Marks the effect as rendered, for callers that ran loadImage and makeImageEffect themselves
     // (timing a rendering), so that getDrawImage composes that rendering instead of a new one.
@@ -97,6 +107,8 @@ protected:
     static QImage currentImage();
 
     bool wasInit = false;
+    // Off while a value is only being previewed (a colour tried in the colour dialog).
+    bool m_recordUndo = true;
     QString name;
     QString m_tips;
     QPointer<QWidget> topControlsView;

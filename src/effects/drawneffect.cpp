@@ -1,5 +1,7 @@
 #include "effects/drawneffect.h"
 
+#include "effects/panelrows.h"
+
 #include "imaging/values.h"
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
@@ -303,25 +305,19 @@ bool DrawnEffect::beginControls()
     return true;
 }
 
+PanelRows DrawnEffect::rows()
+{
+    return PanelRows(topControlsView, this, {panelHeight, 260, 10, 120, 140});
+}
+
 void DrawnEffect::placeControl(QWidget *control, const QRectF &frame, unsigned mask)
 {
-    const QSizeF design(std::max(topControlsView->width(), 260), std::max<double>(topControlsView->height(), panelHeight));
-    // Frames are designed against the panel's top: shift them by the extra height.
-    QRectF f = frame;
-    f.translate(0, design.height() - panelHeight);
-    Autoresizing::attach(control, f, mask, design);
-    control->show();
+    rows().place(control, frame, mask);
 }
 
 void DrawnEffect::addLabel(const QString &text, double y)
 {
-    auto *label = new QLabel(text, topControlsView);
-    QFont font = label->font();
-    // Size 10 on the 72-dpi grid the panel is laid out on.
-    font.setPixelSize(11);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeControl(label, QRectF(10, y, 120, 16), NSViewMaxXMargin | NSViewMinYMargin);
+    rows().label(text, y);
 }
 
 ColorWell *DrawnEffect::addColorWell(const QString &label, double y, const QColor &value,
@@ -330,69 +326,30 @@ ColorWell *DrawnEffect::addColorWell(const QString &label, double y, const QColo
     if (!topControlsView)
         return nullptr;
     addLabel(label, y);
-    auto *well = new ColorWell(topControlsView);
-    well->setColor(value);
-    placeControl(well, QRectF(140, y - 3, 44, 23), NSViewMaxXMargin | NSViewMinYMargin);
-    connect(well, &ColorWell::colorChanged, this, [well, action] { action(well); });
-    return well;
+    return rows().colorWell(QRectF(140, y - 3, 44, 23), value, std::move(action));
 }
 
 QCheckBox *DrawnEffect::addCheckBox(const QString &label, double y, bool value, std::function<void(QWidget *)> action)
 {
-    if (!topControlsView)
-        return nullptr;
-    addLabel(label, y);
-    auto *box = new QCheckBox(topControlsView);
-    box->setChecked(value);
-    placeControl(box, QRectF(140, y, 16, 16), NSViewMaxXMargin | NSViewMinYMargin);
-    connect(box, &QCheckBox::clicked, this, [box, action] { action(box); });
-    return box;
+    return topControlsView ? rows().checkBox(label, y, value, std::move(action)) : nullptr;
 }
 
 QSlider *DrawnEffect::addSlider(const QString &label, double y, int min, int max, int value, bool continuous,
                                 std::function<void(QWidget *)> action)
 {
-    if (!topControlsView)
-        return nullptr;
-    addLabel(label, y);
-    auto *slider = new QSlider(Qt::Horizontal, topControlsView);
-    slider->setRange(min, max);
-    slider->setValue(value);
-    // A slider that is not continuous reports once, on release.
-    slider->setTracking(continuous);
-    placeControl(slider, QRectF(140, y, 120, 16), NSViewMaxXMargin | NSViewMinYMargin);
-    connect(slider, &QSlider::valueChanged, this, [slider, action] { action(slider); });
-    return slider;
+    return topControlsView ? rows().slider(label, y, 120, min, max, value, continuous, std::move(action)) : nullptr;
 }
 
 FloatSlider *DrawnEffect::addFloatSlider(const QString &label, double y, double min, double max, double value,
                                          bool continuous, std::function<void(QWidget *)> action)
 {
-    if (!topControlsView)
-        return nullptr;
-    addLabel(label, y);
-    auto *slider = new FloatSlider(topControlsView);
-    slider->setMinValue(min);
-    slider->setMaxValue(max);
-    slider->setDoubleValue(value);
-    slider->setTracking(continuous);
-    placeControl(slider, QRectF(140, y, 120, 16), NSViewMaxXMargin | NSViewMinYMargin);
-    connect(slider, &QSlider::valueChanged, this, [slider, action] { action(slider); });
-    return slider;
+    return topControlsView ? rows().floatSlider(label, y, 120, min, max, value, continuous, std::move(action)) : nullptr;
 }
 
 QComboBox *DrawnEffect::addPopUp(const QString &label, double labelY, const QRectF &frame, const QStringList &items,
                                  int index, std::function<void(QWidget *)> action)
 {
-    if (!topControlsView)
-        return nullptr;
-    addLabel(label, labelY);
-    auto *popUp = new QComboBox(topControlsView);
-    popUp->addItems(items);
-    popUp->setCurrentIndex(index);
-    placeControl(popUp, frame, NSViewMaxXMargin | NSViewMinYMargin);
-    connect(popUp, &QComboBox::activated, this, [popUp, action] { action(popUp); });
-    return popUp;
+    return topControlsView ? rows().popUp(label, labelY, frame, items, index, std::move(action)) : nullptr;
 }
 
 void DrawnEffect::addGenerateButton(double y)

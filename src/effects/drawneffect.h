@@ -10,6 +10,7 @@
 #include <functional>
 
 class ColorWell;
+class PanelRows;
 class FloatSlider;
 class QCheckBox;
 class QComboBox;
@@ -137,10 +138,12 @@ protected:
     // The three rows every drawn effect starts with (colour, background image, opacity).
     void addCommonRows(double colorY, double imageY, double opacityY, const QString &opacityLabel);
     void placeControl(QWidget *control, const QRectF &frame, unsigned mask);
+    // The row layout of the drawn effects' panels: labels 120 wide at x 10, controls at x 140.
+    PanelRows rows();
 
-    // Dragging the anchor: a press records the anchor as an undo step without moving it, drags
-    // move it and redraw, the release records it again and moves it. A press and release thus
-    // leave two undo steps.
+    // Dragging the anchor: a press records the anchor for undo without moving it, drags move it and
+    // redraw, the release records it again and moves it. The window groups everything recorded from
+    // press to release into one step, so undo brings the anchor back to where the press found it.
     void anchorDown();
     void anchorDragged(QPointF point);
     void anchorUp(QPointF point);

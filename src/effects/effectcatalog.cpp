@@ -1,8 +1,10 @@
 #include "effects/effectcatalog.h"
 
+#include "effects/evaleffect.h"
 #include "effects/flareeffect.h"
 #include "effects/hilbertlineseffect.h"
 #include "effects/lineseffect.h"
+#include "effects/objecteffect.h"
 #include "effects/patchworkeffect.h"
 #include "effects/patmorphingeffect.h"
 #include "effects/plasmaeffect.h"
@@ -14,6 +16,11 @@ QStringList EffectCatalog::drawnEffectClassNames()
     return {QStringLiteral("simpleEffects"),     QStringLiteral("linesEffect"),   QStringLiteral("hilbertLinesEffect"),
             QStringLiteral("patchWorkEffect"),   QStringLiteral("flareEffect"),   QStringLiteral("plasmaEffect"),
             QStringLiteral("patMorphingEffect"), QStringLiteral("sketchEffect")};
+}
+
+QStringList EffectCatalog::threeDEffectClassNames()
+{
+    return {QStringLiteral("EvalEffect"), QStringLiteral("ObjectEffect")};
 }
 
 std::unique_ptr<BaseEffect> EffectCatalog::prototype(const QString &className)
@@ -35,6 +42,10 @@ std::unique_ptr<BaseEffect> EffectCatalog::prototype(const QString &className)
         effect = std::make_unique<patMorphingEffect>();
     else if (className == QLatin1String("sketchEffect"))
         effect = std::make_unique<sketchEffect>();
+    else if (className == QLatin1String("EvalEffect"))
+        effect = std::make_unique<EvalEffect>();
+    else if (className == QLatin1String("ObjectEffect"))
+        effect = std::make_unique<ObjectEffect>();
     if (effect)
         effect->awakeFromNib();
     return effect;

@@ -2,6 +2,9 @@
 
 #include "effects/baseeffect.h"
 
+#include <QHeaderView>
+#include <QTreeView>
+
 EffectListModel::EffectListModel(MarkerMode mode, QObject *parent)
     : QAbstractItemModel(parent)
     , m_mode(mode)
@@ -16,6 +19,19 @@ void EffectListModel::setEffects(const std::vector<BaseEffect *> &effects)
     beginResetModel();
     m_effects = effects;
     endResetModel();
+}
+
+void EffectListModel::showIn(QTreeView *list)
+{
+    list->setModel(this);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setRootIsDecorated(false);
+    list->setHeaderHidden(true);
+    if (QHeaderView *header = list->header()) {
+        header->setStretchLastSection(true);
+        header->setSectionResizeMode(0, QHeaderView::Fixed);
+        header->resizeSection(0, 24);
+    }
 }
 
 BaseEffect *EffectListModel::effectAt(int row) const

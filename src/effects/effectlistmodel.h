@@ -6,6 +6,7 @@
 #include <vector>
 
 class BaseEffect;
+class QTreeView;
 
 // The effect lists of the custom and 3D modes: one row per prototype effect, in a fixed order.
 // Column 0 shows the marker image for effects that follow the mouse (in the custom list) or for
@@ -20,6 +21,9 @@ public:
     explicit EffectListModel(MarkerMode mode, QObject *parent = nullptr);
 
     void setEffects(const std::vector<BaseEffect *> &effects);
+    // Shows the model in `list`: one selectable row per effect, no header, the marker column 24
+    // wide and the names in the rest.
+    void showIn(QTreeView *list);
     // The effect of a row; null for any other index.
     BaseEffect *effectAt(const QModelIndex &index) const;
     BaseEffect *effectAt(int row) const;

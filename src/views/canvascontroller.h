@@ -45,9 +45,9 @@ public:
     virtual void updateView() {}
     // Whether the current filter has inputs edited by handles on the canvas.
     virtual bool isControlsPresent() const { return false; }
-    // A dropped file: its path becomes the document's, its picture the current image (undoably).
-    virtual void setFilePath(const QString &) {}
-    virtual void undoPaste(const imaging::Image &) {}
+    // A file dropped on a canvas: its picture becomes the current image and its path the document's,
+    // undoably; a file that cannot be read leaves everything as it was and the user is told why.
+    virtual void openDroppedFile(const QString &) {}
 
     // The custom mode's working copy, as its canvas and the drawn effects need it. Without a
     // working copy the canvas shows the current image alone.
@@ -63,4 +63,13 @@ public:
     // Paints the part `source` (image pixels, top-left origin) of the working copy's picture into
     // `target`; false when it has nothing to show.
     virtual bool drawCustomEffect(QPainter &, const QRectF &, const QRectF &) { return false; }
+
+    // The 3D mode, as its OpenGL canvas needs it.
+    virtual bool has3DEffect() const { return false; }
+    // Draws the frame into the current OpenGL context (identity matrices, the viewport set): the
+    // current 3D effect, or the current image upright over the middle of the frame without one.
+    virtual void draw3DScene() {}
+    // Mouse events for the current 3D effect, in view coordinates with y up: 0 press, 1 drag,
+    // 2 release.
+    virtual void effect3DMouse(int, const QPointF &) {}
 };

@@ -21,11 +21,42 @@ void ColorWell::setColor(const QColor &color)
 
 void ColorWell::chooseColor()
 {
-    const QColor picked = QColorDialog::getColor(m_color, this, tr("Colors"), QColorDialog::ShowAlphaChannel);
-    if (!picked.isValid() || picked == m_color)
+    if (m_dialog) {
+        m_dialog->raise();
+        m_dialog->activateWindow();
         return;
-    setColor(picked);
-    emit colorChanged(m_color);
+    }
+    m_original = m_color;
+    m_dialog = new QColorDialog(m_color, this);
+    m_dialog->setWindowTitle(tr("Colors"));
+    m_dialog->setOption(QColorDialog::ShowAlphaChannel);
+    m_dialog->setOption(QColorDialog::DontUseNativeDialog);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    m_dialog->setWindowModality(Qt::NonModal);
+    connect(m_dialog, &QColorDialog::currentColorChanged, this, [this](const QColor &color) {
+        if (!color.isValid() || color == m_color)
+            return;
+        setColor(color);
+        emit colorPreviewed(color);
+    });
+    connect(m_dialog, &QDialog::finished, this, &ColorWell::dialogFinished);
+    m_dialog->show();
+}
+
+void ColorWell::dialogFinished(int result)
+{
+    const QColor chosen = m_dialog ? m_dialog->selectedColor() : QColor();
+    m_dialog = nullptr; // deletes itself on close
+    // The owner goes back to the value it had before the dialog, without an undo step...
+    if (m_color != m_original) {
+        setColor(m_original);
+        emit previewEnded();
+    }
+    // ...and OK then makes the one undoable change to the chosen colour.
+    if (result == QDialog::Accepted && chosen.isValid() && chosen != m_original) {
+        setColor(chosen);
+        emit colorChanged(chosen);
+    }
 }
 
 void ColorWell::paintEvent(QPaintEvent *)

@@ -370,6 +370,26 @@ void ParameterView::addColorWellForFilter(const std::shared_ptr<imaging::Filter>
     colorWellPtr->setColor(QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha)));
     place(colorWellPtr, QRectF(W - 38, 0, 38, 24), NSViewMinXMargin | NSViewWidthSizable | NSViewMinYMargin);
     connect(colorWellPtr, &ColorWell::colorChanged, this, &ParameterView::colorWellChanged);
+    // Colours tried in the open dialog show on the canvas at once; only the chosen one is recorded.
+    connect(colorWellPtr, &ColorWell::colorPreviewed, this, [this](const QColor &color) {
+        if (!m_filter || !m_master)
+            return;
+        if (!m_valueBeforePreview.isValid())
+            m_valueBeforePreview = m_filter->value(m_key);
+        float r, g, b, a;
+        color.getRgbF(&r, &g, &b, &a);
+        m_filter->setValue(QVariant::fromValue(imaging::Color(r, g, b, a)), m_key);
+        m_master->updateView();
+    });
+    // The value from before the first preview, exactly (a colour's round trip through the well
+    // would not give back the same numbers), so that undo after OK restores it.
+    connect(colorWellPtr, &ColorWell::previewEnded, this, [this] {
+        if (m_filter && m_valueBeforePreview.isValid())
+            m_filter->setValue(m_valueBeforePreview, m_key);
+        m_valueBeforePreview = QVariant();
+        if (m_master)
+            m_master->updateView();
+    });
 }
 
 void ParameterView::colorWellChanged()

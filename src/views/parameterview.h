@@ -137,6 +137,7 @@ private:
     int m_dataType = Scalar;
     QCheckBox *checkBoxPtr = nullptr;
     ColorWell *colorWellPtr = nullptr;
+    QVariant m_valueBeforePreview; // the input's value while the colour dialog previews others
     VurEvoduImageView *imageViewPtr = nullptr;
     QPushButton *pushButtonPtr = nullptr;
     QLabel *labelTextFieldPtr = nullptr;

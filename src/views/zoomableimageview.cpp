@@ -1,6 +1,7 @@
 #include "views/zoomableimageview.h"
 
 #include "imaging/qimageadapter.h"
+#include "platform/imagefiles.h"
 #include "views/canvascontroller.h"
 #include "views/drophighlight.h"
 
@@ -9,7 +10,6 @@
 #include <QDragEnterEvent>
 #include <QUrl>
 #include <QMimeData>
-#include <QImageReader>
 #include <QFileInfo>
 #include <QMenu>
 #include <QNativeGestureEvent>
@@ -218,20 +218,12 @@ bool ZoomableImageView::acceptsDrop(const QMimeData *data, Qt::DropActions actio
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.first().isLocalFile())
         return false;
-    const QString extension = QFileInfo(urls.first().toLocalFile()).suffix();
-    if (extension.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0)
+    // Any type the program reads, whatever the letter case of the extension (IMG_0001.JPG). PDF
+    // files are written but not read back.
+    const QString extension = QFileInfo(urls.first().toLocalFile()).suffix().toLower();
+    if (extension.isEmpty() || extension == QLatin1String("pdf"))
         return false;
-    // The types the image readers know, then the historical type names (compared exactly).
-    QStringList types;
-    for (const QByteArray &format : QImageReader::supportedImageFormats())
-        types << QString::fromLatin1(format);
-    static const char *const legacy[] = {
-        "tiff", "tif ", "jpeg", "jpg ", "png ", "gif ", "TIFF", "TIF ", "JPEG", "JPG ", "PNG ", "GIF ", "sgi ", "SGI ",
-        "pngf", "qtif", "8BPS", "BMPf", "MooV", "PICS", "SGI ", "8BPS", "BMPf", "FPix", "GIFf", "JPEG", "PNGf",
-        "PNTG", "TIFF", "TPIC", "qdgx", "qtif", "PICS", "FLC ", "SWFL", "PDF "};
-    for (const char *type : legacy)
-        types << QString::fromLatin1(type);
-    return types.contains(extension);
+    return ImageFiles::readablePatterns().contains(QStringLiteral("*.") + extension, Qt::CaseInsensitive);
 }
 
 void ZoomableImageView::dragEnterEvent(QDragEnterEvent *event)
@@ -278,18 +270,11 @@ bool ZoomableImageView::performDragOperation(const QMimeData *data)
     const QList<QUrl> urls = data->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return true;
+    // Opened once the drop has ended, so that an alert about an unreadable file does not hold up
+    // the program the file was dragged from.
     const QString path = urls.first().toLocalFile();
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        // An unreadable file changes nothing: installing "no image" would blank the canvas and make
-        // the document's path point at a file that cannot be saved back.
-        qWarning("Cannot read the dropped image %s: %s", qPrintable(path), qPrintable(reader.errorString()));
-        return true;
-    }
-    controller()->setFilePath(path);
-    controller()->undoPaste(imaging::imageFromQImage(picture));
+    QMetaObject::invokeMethod(
+        this, [this, path] { if (controller()) controller()->openDroppedFile(path); }, Qt::QueuedConnection);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "widgets/docpagecontrol.h"
 
+#include "widgets/customscroller.h"
+
 #include <QAbstractButton>
 #include <QPointer>
 #include <QResizeEvent>
@@ -9,6 +11,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -39,8 +42,11 @@ DocPageControl::DocPageControl(QWidget *parent)
     mainPageScroller = new QScrollArea(this);
     mainPageScroller->setObjectName(QStringLiteral("mainPageScroller"));
     mainPageScroller->setFrameShape(QFrame::NoFrame);
-    // The arrows page the strip; scroll bars would only take room from the buttons.
-    mainPageScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The arrows page the strip a slot at a time; the skinned bar under the buttons shows where the
+    // view is and can be dragged. It is always there (with nothing to scroll it shows its
+    // background only), so the buttons keep their height whether the strip overflows or not.
+    mainPageScroller->setHorizontalScrollBar(new CustomScroller(Qt::Horizontal));
+    mainPageScroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mainPageScroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mainPageScroller->setWidgetResizable(false);
 
@@ -54,6 +60,14 @@ DocPageControl::DocPageControl(QWidget *parent)
     // The strip moves a whole slot at a time through its arrows; a wheel or touchpad scroll would
     // leave it between slots with the arrows and the current page out of step.
     mainPageScroller->viewport()->installEventFilter(this);
+    // Moving the bar by hand ends on a slot boundary like the arrows do: a drag when the knob is
+    // released, a click or a wheel turn on the bar right after the move.
+    QScrollBar *bar = mainPageScroller->horizontalScrollBar();
+    connect(bar, &QScrollBar::sliderReleased, this, &DocPageControl::snapToSlot);
+    connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
+        if (!bar->isSliderDown())
+            QMetaObject::invokeMethod(this, &DocPageControl::snapToSlot, Qt::QueuedConnection);
+    });
 
     auto makeArrow = [this](Qt::ArrowType type, const QString &name) {
         auto *arrow = new QToolButton(this);
@@ -162,6 +176,11 @@ bool DocPageControl::eventFilter(QObject *watched, QEvent *event)
     if (watched == mainPageScroller->viewport() && event->type() == QEvent::Wheel)
         return true;
     return QWidget::eventFilter(watched, event);
+}
+
+void DocPageControl::snapToSlot()
+{
+    setCurrentPage(int(std::lround(double(visibleX()) / m_slotWidth)));
 }
 
 void DocPageControl::setHiddenStates()

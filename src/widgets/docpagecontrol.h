@@ -49,6 +49,9 @@ public:
     void liveResizeDone();
     // Shows each arrow only when there is something to show in its direction.
     void setHiddenStates();
+    // Moves the strip to the slot nearest to where the scroll bar left it and makes that slot the
+    // current page.
+    void snapToSlot();
 
     // The buttons, left to right.
     QList<QAbstractButton *> buttons() const;

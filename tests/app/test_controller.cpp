@@ -1,6 +1,7 @@
 // The main controller: modes, zoom mapping, menu validation, title, quitting, applying.
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "apptestsupport.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
@@ -15,7 +16,11 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
 #include <QTextBrowser>
+#include <QTest>
 #include <QTimer>
 #include <QFile>
 #include <QImage>
@@ -30,7 +35,10 @@
 
 #include <QScreen>
 
+#include <cmath>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -52,6 +60,12 @@ protected:
     }
 
     double sliderPosition() const { return c->zoomSlider->value() / double(Controller::zoomSliderScale); }
+    void rotateForAChange()
+    {
+        c->rotateLeft();
+        um->closeImplicitGroup();
+        ASSERT_TRUE(c->wasChanged());
+    }
 
     static QImage gradientPicture(int w, int h)
     {
@@ -73,7 +87,7 @@ TEST_F(ControllerTest, StartsInStandardModeWithTheStartupImageAndPlainTitle)
     EXPECT_EQ(Controller::mainController(), c);
     ASSERT_FALSE(c->backImage().isNull());
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 600, 400));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
     EXPECT_FALSE(c->wasChanged());
     EXPECT_FALSE(um->canUndo());
 }
@@ -114,6 +128,53 @@ TEST_F(ControllerTest, ZoomIsClampedToTheSliderRange)
     EXPECT_FLOAT_EQ(c->ciView->getZoom(), 10.0f);
     c->updateZoommWithDelta(-30.0f);
     EXPECT_FLOAT_EQ(c->ciView->getZoom(), 0.1f);
+}
+
+TEST_F(ControllerTest, ZoomShortcutsStepFitAndShowThePercentage)
+{
+    window->resize(1280, 820);
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    QApplication::setActiveWindow(window.get()); // shortcuts go to the active window
+    QCoreApplication::processEvents();
+    // The keys as typed, through the window's shortcut map.
+    auto press = [this](const QKeySequence &keys) {
+        QTest::keyClick(window.get(), keys[0].key(), keys[0].keyboardModifiers());
+    };
+    c->ciView->setZoom(1.0f);
+    c->setZoom(1.0f);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("100 %"));
+
+    press(QKeySequence(QStringLiteral("Ctrl+=")));
+    EXPECT_NEAR(c->ciView->getZoom(), 1.25f, 0.01f); // to the slider's step
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("125 %"));
+    press(QKeySequence(QStringLiteral("Ctrl++")));
+    EXPECT_NEAR(c->ciView->getZoom(), 1.5625f, 0.02f);
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    press(QKeySequence(QStringLiteral("Ctrl+-")));
+    EXPECT_NEAR(c->ciView->getZoom(), 0.8f, 0.02f);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("%1 %").arg(std::lround(c->ciView->getZoom() * 100)));
+
+    // Ctrl+0 fits the 600 x 400 start-up picture into the canvas again.
+    press(QKeySequence(QStringLiteral("Ctrl+0")));
+    const float fitted = c->ciView->getZoom();
+    EXPECT_NE(fitted, 0.8f);
+    QWidget *area = c->ciView->parentWidget()->parentWidget();
+    EXPECT_LE(600 * fitted, area->width());
+    EXPECT_LE(400 * fitted, area->height());
+    EXPECT_TRUE(600 * fitted > area->width() - 40 || 400 * fitted > area->height() - 40);
+
+    // The slider's own moves update the percentage too, and the zoom stays within 10 % to 1000 %.
+    c->zoomSlider->setValue(10 * Controller::zoomSliderScale);
+    EXPECT_EQ(c->zoomPercentLabel->text(), QStringLiteral("1000 %"));
+    c->zoomIn();
+    EXPECT_FLOAT_EQ(c->ciView->getZoom(), 10.0f);
+
+    // The 3D canvas has no zoom: the items are disabled there.
+    c->changeFilterMode(c->threeDBtn);
+    EXPECT_FALSE(c->validateMenuItem(window->menuAction(QStringLiteral("zoomIn:"))));
+    EXPECT_FALSE(c->validateMenuItem(window->menuAction(QStringLiteral("zoomToFit:"))));
 }
 
 TEST_F(ControllerTest, ModeSwitchShowsTheModesViewsAndDisablesZoomIn3D)
@@ -191,11 +252,14 @@ TEST_F(ControllerTest, ModeMenuItemsSwitchAndCarryTheCheckMark)
     EXPECT_TRUE(c->validateMenuItem(custom));
     EXPECT_FALSE(custom->isChecked());
 
-    // Choosing the mode already shown keeps it, and Undo then stays in it.
+    // Choosing the mode already shown changes nothing: Undo then goes back to the mode before it.
+    um->closeImplicitGroup();
     threeD->trigger();
     um->closeImplicitGroup();
-    c->undo();
     EXPECT_EQ(c->filerMode(), 1);
+    c->undo();
+    EXPECT_EQ(c->filerMode(), 0);
+    c->redo();
 
     QAction other;
     other.setProperty("tag", 7);
@@ -240,10 +304,15 @@ TEST_F(ControllerTest, MenuValidationFollowsTheState)
 TEST_F(ControllerTest, TitleShowsTheFileName)
 {
     c->setFilePath(QStringLiteral("/home/someone/Pictures/photo.jpg"));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::photo.jpg"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg"));
+    // Unsaved changes show in the title the desktop's way, until a save or a new file clears them.
+    c->rotateLeft();
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg*"));
+    c->setWasChanged(false);
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::photo.jpg"));
     EXPECT_EQ(c->getFilePath(), QStringLiteral("/home/someone/Pictures/photo.jpg"));
     c->setFilePath(QString());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
 }
 
 TEST_F(ControllerTest, QuittingWithoutChangesNeedsNoQuestion)
@@ -322,18 +391,64 @@ TEST_F(ControllerTest, FailedSaveFromTheQuitPromptAlertsAndAsksAgainNextTime)
     EXPECT_EQ(messages, QStringList{QStringLiteral("Do you want to save changes?")});
 }
 
-TEST_F(ControllerTest, ClosingTheWindowWithUnsavedChangesDoesNothing)
+TEST_F(ControllerTest, TheWindowsCloseButtonRunsTheQuitPrompt)
 {
     int asked = 0;
-    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 1; });
-    c->setWasChanged(true);
+    int answer = 2;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        if (alert.message() == QStringLiteral("Do you want to save changes?"))
+            ++asked;
+        return answer;
+    });
+    window->setAttribute(Qt::WA_DontShowOnScreen);
     window->show();
+
+    // Cancel: the window stays.
+    c->setWasChanged(true);
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(asked, 1);
 
-    c->setWasChanged(false);
+    // Don't Save: it closes, without asking twice.
+    answer = 3;
     EXPECT_TRUE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(ControllerTest, TheCloseButtonWithoutChangesClosesWithoutAsking)
+{
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 2; });
+    window->setAttribute(Qt::WA_DontShowOnScreen);
+    window->show();
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(asked, 0);
+}
+
+TEST_F(ControllerTest, EveryChangeToTheImageMarksTheDocumentChanged)
+{
+    const std::vector<std::pair<const char *, std::function<void()>>> changes{
+        {"rotate", [this] { c->rotateRight(); }},
+        {"flip", [this] { c->flipVert(); }},
+        {"resize", [this] { c->resizeImage(30, 20); }},
+        {"paste", [this] {
+             QGuiApplication::clipboard()->setImage(gradientPicture(8, 8));
+             c->paste();
+         }},
+    };
+    int asked = 0;
+    DovAlert::setResponder([&](const DovAlert &) { ++asked; return 2; });
+    for (const auto &[name, change] : changes) {
+        SCOPED_TRACE(name);
+        c->setWasChanged(false);
+        change();
+        EXPECT_TRUE(c->wasChanged());
+        // ...so that quitting asks instead of losing it.
+        const int before = asked;
+        EXPECT_EQ(c->applicationShouldTerminate(), Controller::TerminateCancel);
+        EXPECT_EQ(asked, before + 1);
+    }
 }
 
 TEST_F(ControllerTest, ApplyAndEscapeWithoutAnEffectLeaveTheImageAlone)
@@ -373,9 +488,6 @@ TEST_F(ControllerTest, RotationsAndFlipsAreUndoableAndStartAtTheOrigin)
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), original);
     c->redo();
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()).pixel(0, 0), original.pixel(39, 0));
-
-    // Transforms do not mark the document as changed.
-    EXPECT_FALSE(c->wasChanged());
 }
 
 TEST_F(ControllerTest, PasteInstallsTheClipboardImageUndoably)
@@ -389,7 +501,6 @@ TEST_F(ControllerTest, PasteInstallsTheClipboardImageUndoably)
     c->paste();
     um->closeImplicitGroup();
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 64, 32));
-    EXPECT_FALSE(c->wasChanged());
     c->undo();
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), before);
 }
@@ -441,16 +552,19 @@ TEST_F(ControllerTest, AppearanceFollowsTheDesktopPalette)
     QApplication::setPalette(original);
 }
 
-TEST_F(ControllerTest, HelpShowsTheBundledPage)
+TEST_F(ControllerTest, HelpShowsTheBundledPageAndEscClosesIt)
 {
     c->displayHelp();
-    QTextBrowser *help = nullptr;
+    QPointer<QTextBrowser> help;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *browser = qobject_cast<QTextBrowser *>(w))
+        if (auto *browser = qobject_cast<QTextBrowser *>(w); browser && browser->isVisible())
             help = browser;
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("The three modes")));
-    help->close();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    QTest::keyClick(help, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!help || !help->isVisible());
 }
 
 TEST_F(ControllerTest, AboutBoxEndsOnAKeyPress)
@@ -470,7 +584,11 @@ TEST_F(ControllerTest, AboutBoxEndsOnAKeyPress)
 TEST_F(ControllerTest, TheWindowFrameIsSavedAndRestoredOnTheScreen)
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame(screen.x() + 40, screen.y() + 50, screen.width() * 3 / 4, screen.height() * 3 / 4);
+    // Three quarters of the screen, or the window's least size when that is larger.
+    const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+    const QRect frame(QPoint(screen.x() + 40, screen.y() + 50),
+                      QSize(screen.width() * 3 / 4, screen.height() * 3 / 4).expandedTo(minimum));
+    ASSERT_TRUE(screen.contains(frame)) << "the screen is too small for this test";
     window->setGeometry(frame);
     c->applicationWillTerminate();
     const auto saved = UserDefaults::standardUserDefaults().frame(QStringLiteral("Velvane"));

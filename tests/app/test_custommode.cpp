@@ -2,6 +2,7 @@
 // Escape and Apply.
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "apptestsupport.h"
 #include "effects/drawneffect.h"
 #include "platform/undomanager.h"
 #include "widgets/gradientbutton.h"

@@ -6,16 +6,24 @@
 #include "platform/imagefiles.h"
 #include "platform/undomanager.h"
 #include "widgets/dovalert.h"
+#include "apptestsupport.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -102,7 +110,7 @@ TEST_F(FilesTest, SaveAsSetsTheExtensionAndKeepsTheFoldersCase)
     c->savePanelDidEnd(1, dir.filePath("Pictures/Mixed/Sky"), ImageFiles::PNG);
     const QString written = dir.filePath("Pictures/Mixed/Sky.png");
     EXPECT_EQ(c->getFilePath(), written);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::Sky.png"));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::Sky.png"));
     EXPECT_FALSE(c->wasChanged());
     EXPECT_EQ(ImageFiles::readImageFile(written).size(), QSize(30, 20));
     EXPECT_TRUE(alerts.isEmpty());
@@ -178,31 +186,41 @@ TEST_F(FilesTest, TheReplaceQuestionGuardsExistingFiles)
     EXPECT_FALSE(c->wasChanged());
 }
 
-TEST_F(FilesTest, ResaveWritesTheFormatOfTheExtension)
+TEST_F(FilesTest, ResaveWritesTheFormatTheExtensionNames)
 {
-    // photo.JPEG: the extension names a format, whatever its case.
-    const QString jpeg = dir.filePath("photo.JPEG");
-    put(jpeg, "old");
-    c->setFilePath(jpeg);
-    c->setWasChanged(true);
-    c->saveImg();
-    EXPECT_EQ(alerts, QStringList{replaceMessage});
-    EXPECT_TRUE(contents(jpeg).startsWith("\xFF\xD8\xFF"));
-    EXPECT_FALSE(c->wasChanged());
+    // Every usual extension, in any letter case, writes its format over the file.
+    const std::vector<std::pair<const char *, QByteArray>> cases{
+        {"photo.jpg", "\xFF\xD8\xFF"}, {"photo.JPG", "\xFF\xD8\xFF"}, {"photo.JPEG", "\xFF\xD8\xFF"},
+        {"photo.jpe", "\xFF\xD8\xFF"}, {"scan.tif", "II*"}, {"scan.TIFF", "II*"}, {"pic.PNG", "\x89PNG"},
+        {"anim.gif", "GIF8"}, {"old.bmp", "BM"}, {"big.jp2", QByteArray("\0\0\0\x0CjP  ", 8)},
+        {"big.J2K", QByteArray("\0\0\0\x0CjP  ", 8)}, {"page.pdf", "%PDF"}};
+    for (const auto &[name, magic] : cases) {
+        SCOPED_TRACE(name);
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        put(path, "old");
+        c->setFilePath(path);
+        c->setWasChanged(true);
+        alerts.clear();
+        c->saveImg();
+        EXPECT_EQ(alerts, QStringList{replaceMessage});
+        EXPECT_TRUE(contents(path).startsWith(magic)) << contents(path).left(8).toHex().toStdString();
+        EXPECT_FALSE(c->wasChanged());
+    }
 
-    // photo.jpg: "jpg" is no format name, so the save fails with the alert and nothing changes.
-    const QString jpg = dir.filePath("photo.jpg");
-    put(jpg, "old");
-    c->setFilePath(jpg);
+    // An extension that names no writable format fails with the alert and leaves the file alone.
+    const QString odd = dir.filePath("notes.xyz");
+    put(odd, "old");
+    c->setFilePath(odd);
     c->setWasChanged(true);
     alerts.clear();
     c->saveImg();
     EXPECT_EQ(alerts, (QStringList{replaceMessage, failedMessage}));
     EXPECT_EQ(failedText, QStringLiteral("File I/O error occured."));
-    EXPECT_EQ(contents(jpg), QByteArray("old"));
+    EXPECT_EQ(contents(odd), QByteArray("old"));
     EXPECT_TRUE(c->wasChanged());
 
     // Cancel in the replace question: nothing written, no alert, still unsaved.
+    const QString jpeg = dir.filePath("photo.jpg");
     c->setFilePath(jpeg);
     put(jpeg, "old");
     alerts.clear();
@@ -281,11 +299,13 @@ TEST_F(FilesTest, APendingQuitIsDroppedWhenTheSaveDoesNotHappen)
     EXPECT_FALSE(c->wasChanged());
 }
 
-TEST_F(FilesTest, UnreadableFilesKeepTheCurrentImageAndTitle)
+TEST_F(FilesTest, UnreadableFilesAreNamedInAnAlertAndChangeNothing)
 {
-    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_TEST_DATA "/rocket.jpg")));
-    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 640, 427));
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::rocket.jpg"));
+    const QString good = dir.filePath("good.png");
+    ASSERT_TRUE(ImageFiles::writeImageFile(picture(64, 40), good));
+    ASSERT_TRUE(c->openFile(good));
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 64, 40));
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::good.png"));
     const imaging::Image before = c->backImage();
 
     const QString corrupt = dir.filePath("corrupt.png");
@@ -294,20 +314,138 @@ TEST_F(FilesTest, UnreadableFilesKeepTheCurrentImageAndTitle)
     put(corrupt, bytes);
     const QString halfJpeg = dir.filePath("half.jpeg");
     put(halfJpeg, ImageFiles::encodeImage(picture(200, 200), ImageFiles::JPEG).left(600));
-    for (const QString &path : {QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg"), corrupt, halfJpeg,
+    const QString text = dir.filePath("notes.png");
+    put(text, "these are words, not a picture\n");
+    QStringList texts;
+    DovAlert::setResponder([&](const DovAlert &alert) {
+        alerts << alert.message();
+        texts << alert.text();
+        return 1;
+    });
+    for (const QString &path : {QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg"), corrupt, halfJpeg, text,
                                 dir.filePath("missing.png")}) {
         SCOPED_TRACE(path.toStdString());
+        alerts.clear();
+        texts.clear();
         EXPECT_FALSE(c->openFile(path));
+        ASSERT_EQ(alerts.size(), 1);
+        EXPECT_TRUE(alerts[0].contains(QFileInfo(path).fileName())) << alerts[0].toStdString();
+        EXPECT_FALSE(texts[0].isEmpty());
         EXPECT_TRUE(c->backImage() == before);
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Lumetta::rocket.jpg"));
+        EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::good.png"));
+        EXPECT_EQ(c->getFilePath(), good);
     }
+    // The same for a dropped file.
+    alerts.clear();
+    c->openDroppedFile(text);
+    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(c->backImage() == before);
+    EXPECT_EQ(c->getFilePath(), good);
+
     // The open dialog's completion: only OK with a file opens.
+    answerAlerts(1);
     c->openImgPanelDidEnd(0, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
     EXPECT_TRUE(c->backImage() == before);
     c->openImgPanelDidEnd(1, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
     EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 451, 300));
+}
+
+TEST_F(FilesTest, UndoAfterOpenBringsBackThePictureWithItsOwnFile)
+{
+    const QString first = dir.filePath("first.png");
+    const QString second = dir.filePath("second.png");
+    ASSERT_TRUE(ImageFiles::writeImageFile(picture(40, 20), first));
+    ASSERT_TRUE(ImageFiles::writeImageFile(picture(10, 30), second));
+    const QByteArray secondBytes = contents(second);
+
+    ASSERT_TRUE(c->openFile(first));
+    c->rotateLeft(); // an unsaved change to the first picture
     um->closeImplicitGroup();
-    EXPECT_FALSE(um->canUndo()); // opening records no undo step
+    ASSERT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 20, 40));
+
+    ASSERT_TRUE(c->openFile(second));
+    um->closeImplicitGroup();
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::second.png"));
+    EXPECT_FALSE(c->wasChanged());
+
+    // Undo: the rotated first picture, with its own file, title and unsaved state, together.
+    c->undo();
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 20, 40));
+    EXPECT_EQ(c->getFilePath(), first);
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta::first.png*"));
+    EXPECT_TRUE(c->wasChanged());
+
+    // Saving now writes the first file, never the second.
+    c->saveImg();
+    EXPECT_EQ(contents(second), secondBytes);
+    EXPECT_EQ(ImageFiles::readImageFile(first).size(), QSize(20, 40));
+
+    // Redo opens the second again, unchanged.
+    c->redo();
+    EXPECT_EQ(c->getFilePath(), second);
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 10, 30));
+    EXPECT_FALSE(c->wasChanged());
+}
+
+TEST_F(FilesTest, DroppingAFileIsAnUndoableChangeThatTakesItsPath)
+{
+    const QString dropped = dir.filePath("IMG_0001.JPG");
+    ASSERT_TRUE(ImageFiles::writeImageFile(picture(24, 16), dropped, ImageFiles::JPEG));
+    const imaging::Image before = c->backImage();
+    c->openDroppedFile(dropped);
+    um->closeImplicitGroup();
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 24, 16));
+    EXPECT_EQ(c->getFilePath(), dropped);
+    EXPECT_TRUE(c->wasChanged());
+
+    c->undo();
+    EXPECT_TRUE(c->backImage() == before);
+    EXPECT_TRUE(c->getFilePath().isEmpty());
+    EXPECT_EQ(shownTitle(*window), QStringLiteral("Lumetta"));
+    EXPECT_FALSE(c->wasChanged());
+}
+
+TEST_F(FilesTest, OpeningWithUnsavedChangesAsksFirst)
+{
+    c->rotateLeft();
+    um->closeImplicitGroup();
+    ASSERT_TRUE(c->wasChanged());
+
+    // Cancel: no open dialog.
+    answerAlerts(2);
+    c->openImg();
+    EXPECT_EQ(alerts, QStringList{QStringLiteral("Do you want to save changes?")});
+    EXPECT_FALSE(openDialog());
+
+    // Don't Save: the dialog comes.
+    alerts.clear();
+    answerAlerts(3);
+    c->openImg();
+    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(openDialog());
+    closeDialogs();
+
+    // Save...: the file is written first, then the dialog comes.
+    const QString path = dir.filePath("kept.png");
+    c->setFilePath(path);
+    alerts.clear();
+    answerAlerts(1);
+    c->openImg();
+    EXPECT_FALSE(c->wasChanged());
+    EXPECT_EQ(ImageFiles::readImageFile(path).size(), QSize(400, 600));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(openDialog());
+    closeDialogs();
+
+    // Without changes it opens the dialog straight away.
+    alerts.clear();
+    c->openImg();
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_TRUE(openDialog());
+    // Both cases and more are offered for camera files.
+    EXPECT_TRUE(openDialog()->nameFilters().first().contains(QStringLiteral("*.JPG")));
+    EXPECT_TRUE(openDialog()->nameFilters().first().contains(QStringLiteral("*.jpg")));
+    closeDialogs();
 }
 
 TEST_F(FilesTest, SavingWritesTheFilteredResultWithoutTheBackdrop)
@@ -331,6 +469,63 @@ TEST_F(FilesTest, SavingWritesTheFilteredResultWithoutTheBackdrop)
     // Opening keeps the filter active.
     ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")));
     EXPECT_TRUE(c->getCurrentFilter());
+}
+
+TEST_F(FilesTest, SaveAsProposesTheCurrentFilesFolderNameAndFormat)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Trip"));
+    c->setFilePath(dir.filePath("Trip/beach.TIF"));
+    c->saveImgAs();
+    QFileDialog *dialog = openDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(dir.filePath("Trip")).canonicalPath());
+    ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+    EXPECT_EQ(QFileInfo(dialog->selectedFiles().first()).fileName(), QStringLiteral("beach.tiff"));
+    EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("TIFF (*.tiff)"));
+    closeDialogs();
+}
+
+TEST_F(FilesTest, ALongSaveKeepsTheWindowPaintingAndShowsThatItIsBusy)
+{
+    // Noise compresses badly, so JPEG-2000 takes a while over it.
+    QImage noise(1800, 1200, QImage::Format_ARGB32_Premultiplied);
+    quint32 state = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            state = state * 1664525u + 1013904223u;
+            line[x] = qRgb(state >> 24, (state >> 16) & 255, (state >> 8) & 255);
+        }
+    }
+    c->setBackgroundImage(imaging::imageFromQImage(noise));
+    c->setWasChanged(true);
+
+    int ticks = 0;
+    bool busyCursor = false;
+    bool progressShown = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        busyCursor = busyCursor || (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            progressShown = progressShown || (w->inherits("QProgressDialog") && w->isVisible());
+    });
+    ticker.start(10);
+    QElapsedTimer clock;
+    clock.start();
+    c->savePanelDidEnd(1, dir.filePath("noise"), ImageFiles::JPEG2000);
+    const qint64 took = clock.elapsed();
+    ticker.stop();
+
+    EXPECT_TRUE(ImageFiles::isJpeg2000(contents(dir.filePath("noise.jpeg-2000"))));
+    EXPECT_FALSE(c->wasChanged());
+    // The event loop went on turning while the file was written, with the busy cursor up.
+    EXPECT_GT(ticks, 0) << "the save took " << took << " ms without the event loop turning";
+    EXPECT_TRUE(busyCursor);
+    if (took > 1000) {
+        EXPECT_TRUE(progressShown) << "no progress window in " << took << " ms";
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FilesTest, PicturesOfTheCurrentImage)

@@ -2,6 +2,7 @@
 // composed picture, undo of control changes, the list's selection handling and Apply.
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "apptestsupport.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
 #include "views/filterview.h"

@@ -1,6 +1,7 @@
 // The resize panel: units, proportions, resizing through the controller, and the menu item.
 #include "app/controller.h"
 #include "app/mainwindow.h"
+#include "apptestsupport.h"
 #include "app/resizepanel.h"
 #include "imaging/qimageadapter.h"
 #include "platform/undomanager.h"
@@ -207,6 +208,33 @@ TEST_F(ResizePanelTest, NothingHappensWithoutAnEditOrWithABadEntry)
     chooseUnit(ResizePanel::Pixels);
     type(panel->mWidth, "10");
     EXPECT_EQ(panel->mHeight->text(), "0");
+}
+
+TEST_F(ResizePanelTest, CancelAndEscCloseThePanelAndDropTheEntry)
+{
+    QPushButton *cancelButton = nullptr;
+    for (QPushButton *b : panel->findChildren<QPushButton *>())
+        if (b->text() == QLatin1String("Cancel"))
+            cancelButton = b;
+    ASSERT_NE(cancelButton, nullptr);
+
+    const imaging::Image original = c->backImage();
+    panel->makeKeyAndOrderFront();
+    type(panel->mWidth, "10");
+    QTest::mouseClick(cancelButton, Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->mWidth->text(), "640");
+    EXPECT_FALSE(panel->wasChanged);
+    EXPECT_TRUE(c->backImage() == original);
+
+    // Esc in the panel, with the main window's own Esc item (Escape effect) in its menus.
+    panel->makeKeyAndOrderFront();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    type(panel->mHeight, "7");
+    QTest::keyClick(panel->mHeight, Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->mHeight->text(), "480");
+    EXPECT_TRUE(c->backImage() == original);
 }
 
 TEST_F(ResizePanelTest, MenuItemTogglesThePanelAndShowsItsState)

@@ -5,6 +5,8 @@
 #include "imaging/sourcenode.h"
 #include "platform/imagefiles.h"
 #include "platform/undomanager.h"
+#include "widgets/dovalert.h"
+#include "apptestsupport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -94,7 +96,7 @@ TEST_F(TransformsTest, FlipsUndoAndRedo)
     EXPECT_EQ(current(), original);
     c->redo();
     EXPECT_EQ(current(), original.mirrored(false, true));
-    EXPECT_FALSE(c->wasChanged());
+    EXPECT_TRUE(c->wasChanged());
 }
 
 TEST_F(TransformsTest, ResizeResamplesAndUndoRestoresTheOriginalPixels)
@@ -178,10 +180,15 @@ TEST_F(TransformsTest, PasteNeedsAnImageAndKeepsTheCurrentOneWhenItIsBroken)
     step([&] { c->paste(); });
     EXPECT_TRUE(c->backImage() == before);
 
+    // A picture that cannot be decoded is refused with an alert.
     auto broken = std::make_unique<QMimeData>();
     broken->setData(QStringLiteral("image/png"), QByteArray("\x89PNG\r\n\x1a\nbroken", 14));
     QGuiApplication::clipboard()->setMimeData(broken.release());
+    QStringList alerts;
+    DovAlert::setResponder([&](const DovAlert &alert) { alerts << alert.message(); return 1; });
     step([&] { c->paste(); });
+    DovAlert::setResponder(nullptr);
+    EXPECT_EQ(alerts, QStringList{QStringLiteral("Couldn't paste the image.")});
     EXPECT_TRUE(c->backImage() == before);
     EXPECT_FALSE(um->canUndo());
 

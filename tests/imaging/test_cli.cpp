@@ -228,3 +228,65 @@ TEST_F(Cli, BadInputIsRefusedAlikeByEveryCommandWithoutAnOutputFile)
     EXPECT_NE(r.code, 0);
     EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
 }
+
+TEST_F(Cli, InfoPrintsThePropertyTreeAsTextAndJson)
+{
+    const QString photo = QStringLiteral(LUMETTA_SOURCE_DIR "/tests/data/exif_cat.jpg");
+    const CliRun text = run({"info", photo});
+    ASSERT_EQ(text.code, 0) << text.err.toStdString();
+    const QStringList lines = text.out.split('\n');
+    EXPECT_EQ(lines.value(0), "Path: " + photo);
+    EXPECT_EQ(lines.value(1), "Type: JPG Image");
+    EXPECT_EQ(lines.value(2), QStringLiteral("Size: %1 bytes").arg(QFileInfo(photo).size()));
+    EXPECT_EQ(lines.value(3), "Color Model: RGB");
+    // Groups by name, their members indented under them.
+    const qsizetype exif = lines.indexOf("Exif"), photoGroup = lines.indexOf("  Photo");
+    ASSERT_GT(exif, 0);
+    EXPECT_GT(photoGroup, exif);
+    EXPECT_GT(lines.indexOf("    Exposure Time: 1/125 s"), photoGroup);
+    EXPECT_GT(lines.indexOf("    F Number: f/2.8"), photoGroup);
+
+    const CliRun json = run({"info", "--json", photo});
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonObject doc = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(doc.value("type").toString(), "JPG Image");
+    EXPECT_EQ(doc.value("typeIdentifier").toString(), "public.jpeg");
+    EXPECT_EQ(doc.value("size").toInteger(), QFileInfo(photo).size());
+    const QJsonArray properties = doc.value("properties").toArray();
+    QJsonObject exifNode;
+    for (const QJsonValue &p : properties)
+        if (p.toObject().value("key") == "{Exif}")
+            exifNode = p.toObject();
+    EXPECT_EQ(exifNode.value("name").toString(), "Exif");
+    EXPECT_FALSE(exifNode.contains("value"));
+    const QJsonArray groups = exifNode.value("children").toArray();
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_EQ(groups[2].toObject().value("key").toString(), "Photo");
+}
+
+TEST_F(Cli, InfoOnAnUnreadableFileSaysNotAvailableAndFails)
+{
+    QFile notes(dir.filePath("notes.jpg"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("plain words");
+    notes.close();
+    const CliRun text = run({"info", notes.fileName()});
+    EXPECT_EQ(text.code, 1);
+    EXPECT_EQ(text.out, QStringLiteral("Path: %1\nType: n/a\nSize: n/a\n").arg(notes.fileName()));
+    EXPECT_EQ(text.err.trimmed().count('\n'), 0);
+    EXPECT_TRUE(text.err.contains("notes.jpg"));
+
+    const CliRun json = run({"info", dir.filePath("missing.png"), "--json"});
+    EXPECT_EQ(json.code, 1);
+    const QJsonObject doc = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_TRUE(doc.value("type").isNull());
+    EXPECT_TRUE(doc.value("size").isNull());
+    EXPECT_TRUE(doc.value("properties").toArray().isEmpty());
+    EXPECT_FALSE(doc.value("error").toString().isEmpty());
+
+    for (const QStringList &args : {QStringList{"info"}, QStringList{"info", input, input}, QStringList{"info", "--xml", input}}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.code, 2);
+        EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
+    }
+}

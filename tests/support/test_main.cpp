@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,6 +17,11 @@ int main(int argc, char **argv)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QStandardPaths::setTestModeEnabled(true);
+    // Test mode alone would put settings in one folder shared by every run (~/.qttest), so that a
+    // stored value left by one test (a window frame, favourites) changes the next run: each run
+    // gets its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QApplication app(argc, argv);
     QApplication::setOrganizationName("LumettaTests");
     QApplication::setApplicationName("lumetta-tests");

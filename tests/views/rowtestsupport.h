@@ -26,8 +26,7 @@ public:
     QStringList actionNames;
     int redraws = 0;
     bool controlsPresent = true;
-    QString filePath;
-    std::vector<imaging::Image> pasted;
+    QStringList dropped; // paths handed over by file drops
 
     imaging::Image backImage() const override { return image; }
     imaging::Image coreImageResult(bool) override { return image; }
@@ -46,8 +45,7 @@ public:
     }
     void updateView() override { ++redraws; }
     bool isControlsPresent() const override { return controlsPresent; }
-    void setFilePath(const QString &p) override { filePath = p; }
-    void undoPaste(const imaging::Image &i) override { pasted.push_back(i); }
+    void openDroppedFile(const QString &p) override { dropped << p; }
 };
 
 inline imaging::Image plainImage(int w, int h, QColor colour = Qt::white)
