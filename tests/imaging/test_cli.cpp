@@ -205,7 +205,8 @@ TEST_F(Cli, BadInputIsRefusedAlikeByEveryCommandWithoutAnOutputFile)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
     file.close();
     const QString out = dir.filePath("out.png");
-    for (const QStringList &command : {QStringList{"render", "--filter", "CIColorInvert"}, QStringList{"effect", "linesEffect"}}) {
+    for (const QStringList &command : {QStringList{"render", "--filter", "CIColorInvert"}, QStringList{"effect", "linesEffect"},
+                                       QStringList{"render3d", "cube", "--size", "40x30"}}) {
         for (const QString &bad : {QStringLiteral("/dev/zero"), half, QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg")}) {
             SCOPED_TRACE((command.first() + " " + bad).toStdString());
             const CliRun r = run(command + QStringList{bad, out});
