@@ -12,6 +12,7 @@
 
 #include "platform/imagefiles.h"
 #include "testimages.h"
+#include "../platform/imagefixtures.h"
 
 // lumetta-cli is run as a separate program, as users and the benchmark script run it. It is built
 // beside this test program (build/src next to build/tests); without it these cases are skipped.
@@ -122,23 +123,6 @@ TEST_F(Cli, BadInputGivesOneLineAndNonZeroExit)
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-double meanDifference(const QImage &a, const QImage &b)
-{
-    double total = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
-        }
-    return total / (3.0 * a.width() * a.height());
-}
-
 // The first picture pdfimages (poppler) finds in a PDF, as PNG: an independent reader of the file.
 QImage pictureInPdf(const QString &pdf, const QString &prefix)
 {
@@ -179,7 +163,7 @@ TEST_F(Cli, RenderAndEffectReadAndWriteEveryFormatAlike)
             const QString out = dir.filePath(command.first() + "." + extensions[i]);
             r = run(command + QStringList{jp2, out});
             ASSERT_EQ(r.code, 0) << r.err.toStdString();
-            EXPECT_TRUE(fileBytes(out).startsWith(signatures[i]));
+            EXPECT_TRUE(imagefixtures::readAll(out).startsWith(signatures[i]));
             QImage written;
             if (extensions[i] == "pdf") {
                 written = pictureInPdf(out, dir.filePath(command.first() + "-pdf"));
@@ -189,7 +173,7 @@ TEST_F(Cli, RenderAndEffectReadAndWriteEveryFormatAlike)
             ASSERT_EQ(written.size(), reference.size());
             written = written.convertToFormat(QImage::Format_RGB32);
             if (extensions[i] == "jpeg" || extensions[i] == "gif")
-                EXPECT_LT(meanDifference(written, reference), 6.0); // lossy: close, not equal
+                EXPECT_LT(imagefixtures::meanAbsoluteDifference(written, reference), 6.0); // lossy: close, not equal
             else
                 EXPECT_EQ(written, reference) << "a lossless format changed pixels";
         }
