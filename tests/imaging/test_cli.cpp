@@ -205,8 +205,12 @@ TEST_F(Cli, BadInputIsRefusedAlikeByEveryCommandWithoutAnOutputFile)
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err.count("cannot write"), 1) << r.err.toStdString();
         EXPECT_EQ(r.err.count("no/such/folder"), 1) << r.err.toStdString();
-        // An extension with no export format is refused before any work.
-        EXPECT_EQ(run(command + QStringList{input, dir.filePath("out.xyz")}).code, 1);
+        // An extension with no export format is refused before any work, even before the input
+        // is read, and the message lists the extensions there are.
+        const CliRun xyz = run(command + QStringList{QStringLiteral("/dev/zero"), dir.filePath("out.xyz")});
+        EXPECT_EQ(xyz.code, 1);
+        EXPECT_TRUE(xyz.err.contains("no export format for the extension \"xyz\"")) << xyz.err.toStdString();
+        EXPECT_TRUE(xyz.err.contains("jpeg-2000")) << xyz.err.toStdString();
     }
     // An image-valued input goes through the same reader.
     const CliRun r = run({"render", "--filter", "CIColorMap", "--set", "inputGradientImage=/dev/zero", input, out});
