@@ -6,19 +6,16 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "imaging/catalogrows.h"
 #include "imaging/filter.h"
 #include "imaging/filterregistry.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/standardcomposition.h"
+#include "clifiles.h"
 #include "platform/imagefiles.h"
 #include "effectcommand.h"
 #include "infocommand.h"
@@ -147,16 +144,15 @@ int render(const QStringList &args)
     auto filter = Filter::filterWithName(filterName);
     if (!filter) return fail(QStringLiteral("unknown filter %1").arg(filterName));
 
-    // The same reader and writers as the application: the same guards, the same eight formats.
-    QString readError;
-    const QImage picture = ImageFiles::readImageFile(in, &readError);
-    if (picture.isNull()) return fail(QStringLiteral("cannot read %1: %2").arg(in, readError));
-    if (ImageFiles::formatForFileName(out) < 0)
-        return fail(QStringLiteral("cannot write images of type \"%1\" (%2)").arg(QFileInfo(out).suffix(), out));
+    QString error;
+    if (!clifiles::checkOutputName(out, &error)) return fail(error);
+    const QImage picture = clifiles::readInput(in, &error);
+    if (picture.isNull()) return fail(error);
 
+    // The application's composition, with the application's default images.
     const Image current = imageFromQImage(picture);
     const Rect view = current.extent();
-    standardcomposition::prepare(*filter, current, view);
+    standardcomposition::prepare(*filter, current, view, clifiles::defaultImages());
 
     const QVariantMap attrs = filter->attributes();
     for (const QString &s : sets) {
@@ -178,16 +174,13 @@ int render(const QStringList &args)
         renderToQImage(current, Rect(0, 0, 1.0 / scale, 1.0 / scale), scale);
 
     const auto start = std::chrono::steady_clock::now();
-    const Image result = standardcomposition::result(*filter, current, view);
+    const Image result = standardcomposition::hasMissingImage(*filter) ? Image() : standardcomposition::result(*filter, current, view);
     if (result.isNull()) return fail(QStringLiteral("%1 gives no image with these inputs").arg(filterName));
     const QImage rendered = renderToQImage(result, view, scale);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (rendered.isNull()) return fail(QStringLiteral("rendering %1 failed").arg(filterName));
 
-    // Written to a temporary file and renamed into place, so a failed write leaves no half file.
-    QString writeError;
-    if (!ImageFiles::writeImageFile(rendered, out, &writeError))
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, writeError));
+    if (!clifiles::writeOutput(rendered, out, &error)) return fail(error);
     if (timeIt) std::printf("render_ms=%.2f\n", ms);
     return 0;
 }
@@ -207,6 +200,7 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("lumetta-cli"));
+    ImageFiles::setUpReading();
     FilterRegistry::loadAllPlugIns();
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
