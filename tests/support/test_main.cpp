@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -10,10 +9,10 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // QSettings follows XDG_CONFIG_HOME: point it at a folder that lives as long as the run.
+    // QSettings follows XDG_CONFIG_HOME: point it at a folder that lives as long as the run. (Qt's
+    // test mode is not used: it would send every test program's settings to one shared folder.)
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     QApplication::setOrganizationName("LumettaTests");
     QApplication::setApplicationName("lumetta-tests");
