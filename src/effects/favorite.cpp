@@ -199,7 +199,8 @@ QImage Favorite::buttonPicture(const QImage &source)
     upright.setDevicePixelRatio(1.0);
     painter.drawImage(QRectF(0, 0, pictureWidth, pictureHeight), upright, QRectF(upright.rect()));
     painter.end();
-    return picture;
+    // Kept unpremultiplied, the form the stored PNG holds: reading it back gives the same pixels.
+    return picture.convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage Favorite::buttonPicture(const imaging::Image &result)
@@ -282,7 +283,7 @@ std::optional<Favorite> Favorite::fromStoredRecord(int mode, const QVariantMap &
         }
         const QString &key = it.key();
         if (key == kButtonImage) {
-            favorite.picture = value->value<QImage>();
+            favorite.picture = value->value<QImage>().convertToFormat(QImage::Format_ARGB32);
             if (!holds<QImage>(*value) || favorite.picture.isNull()) {
                 fail(error, QStringLiteral("its picture is not an image"));
                 return std::nullopt;

@@ -35,6 +35,7 @@ struct Favorite
     // Standard mode: input key -> value, in the engine's value types (image inputs as
     // imaging::Image). 3D and custom modes: the effect's settings, "class" included.
     QVariantMap values;
+    // ARGB32, as buttonPicture makes it and the stored form gives it back.
     QImage picture;
 
     // "standard", "3d", "custom"; modeForName gives -1 for any other word.

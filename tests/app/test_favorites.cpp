@@ -9,12 +9,16 @@
 #include "platform/archive.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
+#include "widgets/basecoloredbutton.h"
 #include "widgets/docpagecontrol.h"
+#include "widgets/gradientbutton.h"
 #include "widgets/onlytextclosedbutton.h"
 
 #include "../platform/warningcatcher.h"
 
 #include <QAbstractItemModel>
+#include <QCoreApplication>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -40,11 +44,15 @@ protected:
     static UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
 
     // Starts the program again: the window closes (storing the favourites) and a new one reads them.
-    void open()
+    void close()
     {
         if (window)
             window->controller()->windowWillClose();
         window.reset();
+    }
+    void open()
+    {
+        close();
         window = std::make_unique<MainWindow>();
         c = window->controller();
         um = window->undoManager();
@@ -262,6 +270,7 @@ TEST_F(FavoritesTest, BrokenStoredFavouritesAreSkippedAndKeptAsTheyWere)
     QVariantMap noPicture = good[1];
     noPicture["ButtonImage"] = Archive::archivedData(QString("not a picture"));
     const QList<QVariantMap> stored{good[0], truncated, gone, wrongType, noPicture, good[1]};
+    close(); // the window writes its own list as it closes
     defaults().setRecords(stored, "EffectsFavorites");
     defaults().synchronize();
 
