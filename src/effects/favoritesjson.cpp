@@ -206,6 +206,9 @@ std::optional<Favorite> readFavourite(const QJsonValue &entry, const FavoritesJs
         if (favorite.toolTipName.isEmpty())
             favorite.toolTipName = description->displayName;
     } else {
+        // Settings left out keep the effect's defaults, so that the stored favourite is complete.
+        if (const std::unique_ptr<BaseEffect> prototype = EffectCatalog::prototype(favorite.className))
+            favorite.values = prototype->save();
         for (auto it = given.begin(); it != given.end(); ++it) {
             QVariant value;
             if (!readSetting(it.value(), value)) {
