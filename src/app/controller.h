@@ -295,6 +295,7 @@ public:
     void saveFavoritesCI();
     void saveFavorites3D();
     void saveFavoritesCustom();
+    // When the window closes: writes again each list whose last write failed.
     void saveFavorites();
     void readFavoritesCI();
     void readFavorites3D();
@@ -394,4 +395,6 @@ private:
 
     QPointer<QWidget> m_helpWindow;
     UserDefaults *m_userDefaults = nullptr;
+    // A mode's list whose last write failed: written again when the window closes.
+    bool m_favoritesUnwritten[3] = {false, false, false};
 };

@@ -277,7 +277,9 @@ void Controller::storeFavorites(int mode)
     QList<QVariantMap> records;
     for (const FavoriteEntry &entry : favoritesList(mode))
         records.append(entry.stored);
-    if (!FavoriteStore::write(userDefaults(), mode, records))
+    const bool written = FavoriteStore::write(userDefaults(), mode, records);
+    m_favoritesUnwritten[mode] = !written;
+    if (!written)
         qWarning().noquote() << "Favourites: could not write the" << Favorite::modeName(mode) << "favourites to"
                              << userDefaults().fileName();
 }
@@ -288,9 +290,14 @@ void Controller::saveFavoritesCustom() { storeFavorites(Favorite::Custom); }
 
 void Controller::saveFavorites()
 {
-    saveFavoritesCI();
-    saveFavorites3D();
-    saveFavoritesCustom();
+    // Every change is written at once, so only a list whose write failed is written again here.
+    // Rewriting the others would undo what lumetta-cli imported while the window was open.
+    if (m_favoritesUnwritten[Favorite::Standard])
+        saveFavoritesCI();
+    if (m_favoritesUnwritten[Favorite::ThreeD])
+        saveFavorites3D();
+    if (m_favoritesUnwritten[Favorite::Custom])
+        saveFavoritesCustom();
 }
 
 void Controller::readFavoritesOfMode(int mode)

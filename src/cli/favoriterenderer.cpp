@@ -71,21 +71,31 @@ QImage FavoriteRenderer::render(const QImage &input, unsigned seed, QString *err
     return picture.isNull() ? QImage() : picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QImage FavoriteRenderer::renderDrawn(const QImage &input, unsigned seed, QString *error)
+std::unique_ptr<BaseEffect> FavoriteRenderer::workingCopy(QString *error) const
 {
-    std::unique_ptr<BaseEffect> prototype = EffectCatalog::prototype(m_favorite.className);
+    const std::unique_ptr<BaseEffect> prototype = EffectCatalog::prototype(m_favorite.className);
     if (!prototype) {
         if (error)
             *error = QStringLiteral("there is no effect \"%1\"").arg(m_favorite.className);
-        return {};
+        return nullptr;
     }
+    std::unique_ptr<BaseEffect> effect = prototype->mycopy();
+    effect->read(m_favorite.values);
+    return effect;
+}
+
+QImage FavoriteRenderer::renderDrawn(const QImage &input, unsigned seed, QString *error)
+{
     CliHost host(input);
     BaseEffect::setMainController(&host);
     std::srand(seed);
     srandom(seed);
     // The working copy, as the window makes it when the favourite is chosen, rendered once.
-    std::unique_ptr<BaseEffect> effect = prototype->mycopy();
-    effect->read(m_favorite.values);
+    std::unique_ptr<BaseEffect> effect = workingCopy(error);
+    if (!effect) {
+        BaseEffect::setMainController(nullptr);
+        return {};
+    }
     effect->loadImage();
     if (auto *drawn = dynamic_cast<DrawnEffect *>(effect.get()))
         drawn->makeImageEffect();
@@ -110,16 +120,13 @@ QImage FavoriteRenderer::render3D(const QImage &input, QSize size, QString *erro
             return {};
         }
     }
-    std::unique_ptr<BaseEffect> prototype = EffectCatalog::prototype(m_favorite.className);
-    if (!prototype) {
-        if (error)
-            *error = QStringLiteral("there is no effect \"%1\"").arg(m_favorite.className);
-        return {};
-    }
     CliHost host(input);
     BaseEffect::setMainController(&host);
-    std::unique_ptr<BaseEffect> effect = prototype->mycopy();
-    effect->read(m_favorite.values);
+    std::unique_ptr<BaseEffect> effect = workingCopy(error);
+    if (!effect) {
+        BaseEffect::setMainController(nullptr);
+        return {};
+    }
     const QImage picture = m_frame->render(size, [&effect] { effect->draw(); });
     // The effect's texture is freed while the context is current.
     if (m_frame->makeCurrent())

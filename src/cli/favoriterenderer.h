@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class BaseEffect;
 class OffscreenGLFrame;
 
 // What a favourite makes of a picture, as the window's Apply would bake it into the image: a
@@ -35,6 +36,9 @@ public:
     static constexpr int maxFrameSide = 4096;
 
 private:
+    // A copy of the favourite's effect holding its settings; null with `error` set for an unknown
+    // effect.
+    std::unique_ptr<BaseEffect> workingCopy(QString *error) const;
     QImage renderDrawn(const QImage &input, unsigned seed, QString *error);
     QImage render3D(const QImage &input, QSize size, QString *error);
 

@@ -302,3 +302,19 @@ TEST_F(FavoritesTest, TheMenuItemAddsToTheModeInFrontAndIsEnabledOnlyWithAnEffec
     EXPECT_EQ(c->favoritesOfMode(Favorite::Custom).size(), 1u);
     EXPECT_TRUE(c->favoritesOfMode(Favorite::Standard).empty());
 }
+
+TEST_F(FavoritesTest, ClosingTheWindowKeepsWhatAnotherProgramStoredMeanwhile)
+{
+    c->changeFilterMode(c->customBtn);
+    addCustom(1, "linesCount", 100);
+    // lumetta-cli imports a favourite while the window is open.
+    UserDefaults tool(defaults().fileName());
+    QList<QVariantMap> records = *tool.records("CustomEffectsFavorites");
+    ASSERT_EQ(records.size(), 1);
+    tool.setRecords(records + records, "CustomEffectsFavorites");
+    ASSERT_TRUE(tool.synchronize());
+
+    open();
+    EXPECT_EQ(buttons(Favorite::Custom).size(), 2);
+    EXPECT_EQ(storedCount(Favorite::Custom), 2);
+}
