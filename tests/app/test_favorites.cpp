@@ -5,6 +5,7 @@
 #include "apptestsupport.h"
 #include "effects/baseeffect.h"
 #include "effects/favoritestore.h"
+#include "imaging/qimageadapter.h"
 #include "imaging/values.h"
 #include "platform/archive.h"
 #include "platform/undomanager.h"
@@ -203,6 +204,15 @@ TEST_F(FavoritesTest, NothingToShowMakesNoFavourite)
     EXPECT_TRUE(c->favoritesOfMode(Favorite::Standard).empty());
     EXPECT_TRUE(c->favoritesOfMode(Favorite::Custom).empty());
     EXPECT_EQ(storedCount(Favorite::Standard), -1);
+
+    // With a picture in the image input the favourite is made, and keeps that picture.
+    c->changeFilterMode(c->standardBtn);
+    QImage texture(8, 8, QImage::Format_ARGB32);
+    texture.fill(qRgb(200, 10, 10));
+    c->getCurrentFilter()->setValue(QVariant::fromValue(imaging::imageFromQImage(texture)), "inputTexture");
+    c->addFavorites();
+    ASSERT_EQ(c->favoritesOfMode(Favorite::Standard).size(), 1u);
+    EXPECT_TRUE(c->favoritesOfMode(Favorite::Standard)[0].favorite->values.contains("inputTexture"));
 }
 
 TEST_F(FavoritesTest, AStandardFavouriteIsOneUndoStepAndItsControlsShowItsValues)

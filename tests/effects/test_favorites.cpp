@@ -222,7 +222,11 @@ TEST(Favorites, ExchangeFileRoundTripsAndReadsTheDocumentedForm)
     glass.values["inputTexture"] = QVariant::fromValue(imaging::imageFromQImage(smallPicture(qRgb(5, 6, 7))));
 
     QMap<QString, QImage> files;
-    const QByteArray json = FavoritesJson::toDocument({sepia(), plasma, glass}, [&](int index, const QString &key, const QImage &picture) {
+    Favorite tint;
+    tint.className = "CIColorMonochrome";
+    tint.toolTipName = "Tint";
+    tint.values["inputColor"] = QVariant::fromValue(imaging::Color(0.6, 0.45, 0.3, 1));
+    const QByteArray json = FavoritesJson::toDocument({sepia(), plasma, glass, tint}, [&](int index, const QString &key, const QImage &picture) {
         const QString path = QStringLiteral("images/%1-%2.png").arg(index + 1).arg(key);
         files[path] = picture;
         return path;
@@ -231,7 +235,8 @@ TEST(Favorites, ExchangeFileRoundTripsAndReadsTheDocumentedForm)
     EXPECT_EQ(top["format"].toString(), "lumetta-favourites");
     EXPECT_EQ(top["version"].toInt(), 1);
     const QJsonArray entries = top["favourites"].toArray();
-    ASSERT_EQ(entries.size(), 3);
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_EQ(entries[3].toObject()["values"].toObject()["inputColor"].toArray(), QJsonArray({0.6, 0.45, 0.3, 1}));
     EXPECT_EQ(entries[0].toObject(), QJsonObject({{"mode", "standard"}, {"filter", "CISepiaTone"}, {"name", "Sepia Tone"},
                                                   {"values", QJsonObject{{"inputIntensity", 0.5}}}}));
     EXPECT_EQ(entries[1].toObject()["settings"].toObject()["bgColor"].toArray(), QJsonArray({0.25, 0.5, 0.75, 1}));
@@ -240,7 +245,8 @@ TEST(Favorites, ExchangeFileRoundTripsAndReadsTheDocumentedForm)
     QString error;
     const auto back = FavoritesJson::fromDocument(json, [&](const QString &path, QString *) { return files.value(path); }, &error);
     ASSERT_TRUE(back) << error.toStdString();
-    ASSERT_EQ(back->size(), 3);
+    ASSERT_EQ(back->size(), 4);
+    EXPECT_EQ((*back)[3].values, tint.values);
     EXPECT_EQ((*back)[0].values, sepia().values);
     EXPECT_EQ((*back)[1].values, plasma.values);
     EXPECT_EQ((*back)[1].toolTipName, "My plasma");

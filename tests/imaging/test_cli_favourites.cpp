@@ -147,6 +147,11 @@ TEST_F(CliFavourites, ApplyRefusesWhatItCannotDo)
 TEST_F(CliFavourites, ExportAndImportCarryEveryModeAndAMalformedFileChangesNothing)
 {
     ASSERT_EQ(run({"favourites", "import", write("fav.json", threeFavourites)}).code, 0);
+    const ToolRun text = run({"favourites", "list"});
+    ASSERT_EQ(text.code, 0);
+    EXPECT_TRUE(text.out.contains("standard (2)")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains("inputIntensity = 0.5")) << text.out.toStdString();
+    EXPECT_EQ(run({"favourites", "list", "--yaml"}).code, 2);
     const QJsonArray before = listed();
     ASSERT_EQ(before.size(), 3);
     EXPECT_EQ(before[1].toObject().value("name").toString(), "Color Controls"); // the filter's own name
