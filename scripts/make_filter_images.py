@@ -55,33 +55,37 @@ def clamp(v):
 
 
 class ValueNoise:
-    """Smooth tileable value noise on a lattice, summed over octaves."""
+    """Smooth value noise on a lattice, summed over octaves, that tiles with a period of `tile`
+    pixels: each octave's lattice wraps after exactly the number of its cells that fit in one
+    tile, so the last column of a tile continues into the first of the next without a seam."""
 
     def __init__(self, seed, size=256):
         rng = random.Random(seed)
         self.size = size
         self.table = [rng.random() for _ in range(size * size)]
 
-    def lattice(self, x, y):
+    def lattice(self, x, y, cells, octave):
+        # Each octave reads its own part of the table, so octaves do not repeat each other.
         n = self.size
-        return self.table[(y % n) * n + (x % n)]
+        return self.table[((y % cells) + 61 * octave) % n * n + ((x % cells) + 113 * octave) % n]
 
-    def smooth(self, x, y):
+    def smooth(self, x, y, cells, octave):
         x0, y0 = math.floor(x), math.floor(y)
         fx, fy = x - x0, y - y0
         sx = fx * fx * (3 - 2 * fx)
         sy = fy * fy * (3 - 2 * fy)
-        a = self.lattice(x0, y0)
-        b = self.lattice(x0 + 1, y0)
-        c = self.lattice(x0, y0 + 1)
-        d = self.lattice(x0 + 1, y0 + 1)
+        a = self.lattice(x0, y0, cells, octave)
+        b = self.lattice(x0 + 1, y0, cells, octave)
+        c = self.lattice(x0, y0 + 1, cells, octave)
+        d = self.lattice(x0 + 1, y0 + 1, cells, octave)
         return (a + (b - a) * sx) * (1 - sy) + (c + (d - c) * sx) * sy
 
-    def fractal(self, x, y, octaves, base_period):
+    def fractal(self, x, y, octaves, base_period, tile):
         total, amp, norm = 0.0, 1.0, 0.0
         period = base_period
-        for _ in range(octaves):
-            total += amp * self.smooth(x / period, y / period)
+        for octave in range(octaves):
+            cells = max(1, round(tile / period))
+            total += amp * self.smooth(x / period, y / period, cells, octave)
             norm += amp
             amp *= 0.5
             period /= 2.0
@@ -89,11 +93,12 @@ class ValueNoise:
 
 
 def smoothtexture(size=256):
+    # Tiled over pictures larger than itself (glass distortion), so it must be seamless.
     noise = ValueNoise(11)
     px = bytearray()
     for y in range(size):
         for x in range(size):
-            v = noise.fractal(x, y, 3, 64.0)
+            v = noise.fractal(x, y, 3, 64.0, size)
             g = clamp(40 + 200 * v)
             px += bytes((g, g, g))
     return size, size, px
@@ -167,12 +172,13 @@ def colormap(width=256, height=16):
 
 
 def mask(size=256):
-    # Soft clouds of white on black: the order in which a picture dissolves.
+    # Soft clouds of white on black: the order in which a picture dissolves. Seamless too, so
+    # that it can be repeated over a large picture.
     noise = ValueNoise(29)
     px = bytearray()
     for y in range(size):
         for x in range(size):
-            v = noise.fractal(x, y, 5, 64.0)
+            v = noise.fractal(x, y, 5, 64.0, size)
             # Stretch the contrast around the middle so that clear shapes appear.
             t = max(0.0, min(1.0, (v - 0.35) / 0.3))
             g = clamp(255 * t * t * (3 - 2 * t))

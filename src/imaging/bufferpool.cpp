@@ -1,7 +1,11 @@
 #include "imaging/bufferpool.h"
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
+
+#include <unistd.h>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -33,17 +37,50 @@ struct ThreadCache
 
 thread_local ThreadCache cache;
 
-void *allocate(std::size_t bytes, std::size_t &capacity)
+std::size_t defaultBudget()
 {
-    if (bytes >= 2 * hugePage) {
-        capacity = (bytes + hugePage - 1) / hugePage * hugePage;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return std::size_t(4) << 30;
+    return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize);
+}
+
+std::atomic<std::size_t> budgetBytes{defaultBudget()};
+std::atomic<std::size_t> liveBytes{0}, peakBytes{0}, acquiredBytes{0};
+
+// Counts a block as handed out unless that would pass the budget.
+bool reserve(std::size_t capacity)
+{
+    const std::size_t limit = budgetBytes.load(std::memory_order_relaxed);
+    std::size_t live = liveBytes.load(std::memory_order_relaxed);
+    do {
+        if (capacity > limit || live > limit - capacity) return false;
+    } while (!liveBytes.compare_exchange_weak(live, live + capacity, std::memory_order_relaxed));
+    const std::size_t now = live + capacity;
+    std::size_t peak = peakBytes.load(std::memory_order_relaxed);
+    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+    }
+    acquiredBytes.fetch_add(capacity, std::memory_order_relaxed);
+    return true;
+}
+
+// Large blocks are whole huge pages, small ones whole cache lines. 0 for sizes beyond reach.
+std::size_t roundedCapacity(std::size_t bytes)
+{
+    if (bytes > SIZE_MAX / 2) return 0;
+    if (bytes >= 2 * hugePage) return (bytes + hugePage - 1) / hugePage * hugePage;
+    return (bytes + 63) / 64 * 64;
+}
+
+void *allocate(std::size_t capacity)
+{
+    if (capacity == 0) return nullptr;
+    if (capacity >= 2 * hugePage) {
         void *p = std::aligned_alloc(hugePage, capacity);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
         if (p) madvise(p, capacity, MADV_HUGEPAGE);
 #endif
         return p;
     }
-    capacity = (bytes + 63) / 64 * 64;
     return std::aligned_alloc(64, capacity);
 }
 
@@ -57,18 +94,25 @@ void *BufferPool::acquire(std::size_t bytes, std::size_t &capacity)
         // Reuse a block that fits without wasting more than half of it.
         if (blocks[i].capacity >= bytes && blocks[i].capacity <= 2 * bytes + 4096) {
             Block b = blocks[i];
+            if (!reserve(b.capacity)) return nullptr;
             blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
             cache.bytes -= b.capacity;
             capacity = b.capacity;
             return b.data;
         }
     }
-    return allocate(bytes, capacity);
+    // The budget is checked before asking the system, which on Linux promises almost any size.
+    capacity = roundedCapacity(bytes);
+    if (capacity == 0 || !reserve(capacity)) return nullptr;
+    void *p = allocate(capacity);
+    if (!p) liveBytes.fetch_sub(capacity, std::memory_order_relaxed);
+    return p;
 }
 
 void BufferPool::release(void *block, std::size_t capacity)
 {
     if (!block) return;
+    liveBytes.fetch_sub(capacity, std::memory_order_relaxed);
     if (capacity > cachedBlockLimit) {
         std::free(block);
         return;
@@ -85,8 +129,22 @@ void BufferPool::release(void *block, std::size_t capacity)
 
 void *BufferPool::allocateLarge(std::size_t bytes)
 {
-    std::size_t capacity;
-    return allocate(bytes, capacity);
+    return allocate(roundedCapacity(bytes));
+}
+
+std::size_t BufferPool::budget() { return budgetBytes.load(); }
+
+void BufferPool::setBudget(std::size_t bytes) { budgetBytes.store(bytes); }
+
+BufferPool::Statistics BufferPool::statistics()
+{
+    return {liveBytes.load(), peakBytes.load(), acquiredBytes.load()};
+}
+
+void BufferPool::resetPeak()
+{
+    peakBytes.store(liveBytes.load());
+    acquiredBytes.store(0);
 }
 
 } // namespace imaging

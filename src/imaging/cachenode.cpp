@@ -22,8 +22,9 @@ const PixelBuffer &CacheNode::pixels() const
 {
     std::call_once(m_once, [this] {
         // Isolated, so that while this thread waits for the parallel render it never picks up
-        // another tile of the outer render (which could come back here).
-        tbb::this_task_arena::isolate([this] { m_cache = Renderer::render(m_input, PixelRect::covering(m_input.extent())); });
+        // another tile of the outer render (which could come back here). A failure leaves the
+        // flag unset and fails the outer render.
+        tbb::this_task_arena::isolate([this] { m_cache = Renderer::renderNested(m_input, PixelRect::covering(m_input.extent())); });
     });
     return m_cache;
 }

@@ -1,5 +1,7 @@
 #include "imaging/declare.h"
 
+#include <algorithm>
+
 namespace imaging::declare {
 
 QString displayNameForKey(const QString &key)
@@ -30,6 +32,13 @@ InputDescription make(const QString &key, const QString &cls, const QString &typ
 InputDescription image(const QString &key, const QString &displayName)
 {
     return make(key, QStringLiteral("CIImage"), QString(), QVariant(), displayName);
+}
+
+InputDescription texture(const QString &key, const QString &displayName)
+{
+    InputDescription d = image(key, displayName);
+    d.repeats = true;
+    return d;
 }
 
 InputDescription number(const QString &key, const QString &type, double def, Range r,
@@ -119,6 +128,13 @@ FilterDescription filter(const QString &name, const QString &displayName, QStrin
     d.categories = std::move(categories);
     d.inputs = std::move(inputs);
     d.build = std::move(build);
+    return d;
+}
+
+FilterDescription patterned(FilterDescription d, const QString &key, double factor)
+{
+    // Nothing the full render shows is finer than one of its pixels.
+    d.finestDetail = [key, factor](const FilterValues &v) { return std::max(1.0, v.number(key) * factor); };
     return d;
 }
 

@@ -20,6 +20,8 @@ struct Range
 };
 
 InputDescription image(const QString &key = QStringLiteral("inputImage"), const QString &displayName = {});
+// An image input the filter repeats over the plane.
+InputDescription texture(const QString &key, const QString &displayName);
 InputDescription number(const QString &key, const QString &type, double def, Range r,
                         std::optional<double> identity = std::nullopt, const QString &displayName = {});
 InputDescription scalar(const QString &key, double def, Range r, std::optional<double> identity = std::nullopt);
@@ -40,6 +42,9 @@ InputDescription transformVector(const QString &key, const AffineTransform &def)
 
 FilterDescription filter(const QString &name, const QString &displayName, QStringList categories,
                          std::vector<InputDescription> inputs, std::function<Image(const FilterValues &)> build);
+// The filter with a pattern whose finest detail is the value of input `key` (a screen's width, a
+// cell's size) times `factor`, or one pixel when that is less.
+FilterDescription patterned(FilterDescription d, const QString &key, double factor = 1.0);
 
 // Small helpers the kernels share.
 // Length of (x, y) without std::hypot's overflow care, which costs more than the rest of a

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include <QColor>
 #include <QDebug>
@@ -35,6 +36,15 @@ Vector clampedVector(Vector v)
 {
     for (std::size_t i = 0; i < v.count(); ++i) v.setValue(i, std::clamp(v.value(i), -coordinateLimit, coordinateLimit));
     return v;
+}
+
+// A rectangle (x, y, width, height) limited by its edges: one that contains the picture still
+// does, however far its edges reach.
+Vector limitedRectangle(const Vector &v)
+{
+    auto lim = [](double e) { return std::clamp(e, -coordinateLimit, coordinateLimit); };
+    const double x0 = lim(v.X()), y0 = lim(v.Y()), x1 = lim(v.X() + v.Z()), y1 = lim(v.Y() + v.W());
+    return {x0, y0, x1 - x0, y1 - y0};
 }
 
 bool finiteVector(const Vector &v)
@@ -141,8 +151,14 @@ void Filter::setValue(const QVariant &value, const QString &key)
         m_values.insert(key, QVariant::fromValue(Color(lim(c.red), lim(c.green), lim(c.blue), std::clamp(c.alpha, 0.0, 1.0))));
     } else if (cls == QLatin1String("CIVector")) {
         if (value.metaType() != QMetaType::fromType<Vector>()) return reject("expected a vector");
-        if (!finiteVector(value.value<Vector>())) return reject("vector components must be finite");
-        m_values.insert(key, QVariant::fromValue(clampedVector(value.value<Vector>())));
+        const Vector v = value.value<Vector>();
+        if (!finiteVector(v)) return reject("vector components must be finite");
+        if (in->attributeType == kCIAttributeTypeRectangle) {
+            if (v.count() != 4) return reject("a rectangle needs four components: x, y, width and height");
+            m_values.insert(key, QVariant::fromValue(limitedRectangle(v)));
+            return;
+        }
+        m_values.insert(key, QVariant::fromValue(clampedVector(v)));
     } else if (cls == QLatin1String("NSAffineTransform")) {
         if (value.metaType() == QMetaType::fromType<AffineTransform>()) {
             const AffineTransform t = value.value<AffineTransform>();
@@ -177,7 +193,14 @@ Image Filter::outputImage() const
 {
     for (const InputDescription &in : m_description->inputs)
         if (in.attributeClass == QLatin1String("CIImage") && !m_values.contains(in.key)) return Image();
-    Image out = m_description->build(FilterValues(m_values));
+    // A build that makes a small table by rendering (a colour map's ramp) can run out of memory.
+    Image out;
+    try {
+        out = m_description->build(FilterValues(m_values));
+    } catch (const std::bad_alloc &) {
+        qWarning("%s: not enough memory to build the output", qPrintable(m_description->name));
+        return Image();
+    }
     if (!out.isNull()) {
         auto recipe = std::make_shared<FilterRecipe>();
         recipe->name = m_description->name;

@@ -76,6 +76,9 @@ struct InputDescription
     QString displayName;
     QVariant defaultValue;      // invalid for inputs without a default (images)
     std::optional<double> min, max, sliderMin, sliderMax, identity;
+    // An image the filter repeats over the plane (a texture): a preview scales it as the repeated
+    // pattern, so that the copies still join without seams.
+    bool repeats = false;
 };
 
 // A filter as the registry holds it: its declaration block plus the function that builds the
@@ -87,6 +90,10 @@ struct FilterDescription
     QStringList categories;
     std::vector<InputDescription> inputs;
     std::function<Image(const FilterValues &)> build;
+    // For filters that draw a regular pattern (screens, cells, noise): the size in pixels of its
+    // finest detail for the given values. A preview whose scale makes that smaller than a few
+    // screen pixels renders the pattern finer and averages it down, as the result would look.
+    std::function<double(const FilterValues &)> finestDetail;
 
     const InputDescription *input(const QString &key) const
     {

@@ -181,10 +181,11 @@ void registerColor(std::vector<FilterDescription> &out)
                              const Color c = v.color("inputColor");
                              const float k = v.f("inputIntensity");
                              return straight(v.image("inputImage"), [=](float &r, float &g, float &b, float &) {
+                                 // The luma times the colour, mixed with the input by the intensity.
                                  const float l = luminance(r, g, b);
-                                 r += (clamp01(l * float(c.red) * 1.6f) - r) * k;
-                                 g += (clamp01(l * float(c.green) * 1.6f) - g) * k;
-                                 b += (clamp01(l * float(c.blue) * 1.6f) - b) * k;
+                                 r += (clamp01(l * float(c.red)) - r) * k;
+                                 g += (clamp01(l * float(c.green)) - g) * k;
+                                 b += (clamp01(l * float(c.blue)) - b) * k;
                              });
                          }));
 
@@ -200,10 +201,20 @@ void registerColor(std::vector<FilterDescription> &out)
     out.push_back(filter("CIExposureAdjust", "Exposure Adjust", adjust,
                          {image(), number("inputEV", kCIAttributeTypeScalar, 0.5, {-10, 10, -10, 10}, 0.0, "EV")},
                          [](const FilterValues &v) {
+                             // An EV is a stop of light: the gain applies to linear values, not to
+                             // the encoded ones (+1 EV takes mid-grey 128 to 176, not 255).
+                             // The curve is tabulated: two powers per channel would cost more than the
+                             // rest of a render.
                              const float k = std::pow(2.f, v.f("inputEV"));
-                             return kernels::color(v.image("inputImage"), [k](float *p, int n, int, int) {
-                                 for (int i = 0; i < n * 4; i += 4)
-                                     for (int c = 0; c < 3; ++c) p[i + c] = std::min(p[i + c] * k, p[i + 3]);
+                             constexpr int n = 4096;
+                             std::vector<float> lut(n + 1);
+                             for (int i = 0; i <= n; ++i) lut[i] = linearToSrgb(clamp01(srgbToLinear(float(i) / n) * k));
+                             return straight(v.image("inputImage"), [lut](float &r, float &g, float &b, float &) {
+                                 for (float *x : {&r, &g, &b}) {
+                                     const float t = clamp01(*x) * n;
+                                     const int i = std::min(n - 1, static_cast<int>(t));
+                                     *x = lut[i] + (lut[i + 1] - lut[i]) * (t - float(i));
+                                 }
                              });
                          }));
 

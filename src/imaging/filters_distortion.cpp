@@ -19,17 +19,25 @@ Image warpSame(const Image &in, kernels::WarpFunction f, kernels::Edge edge = ke
 }
 
 // Each output point samples the input displaced by the map: by the gradient of the map's
-// luminance (glass) or by its red and green around 0.5 (displacement).
+// luminance (glass) or by its red and green around 0.5 (displacement). Points displaced off the
+// picture read transparency.
 Image displaceBy(const Image &in, const Image &map, double scale, bool gradientOfLuminance)
 {
-    kernels::General g;
-    g.inputs = {in, map};
-    g.extent = in.extent();
+    // A point reads up to `reach` pixels away. Once that passes a tile's size every tile reads
+    // most of the picture, so the picture is rendered once into a cache and sampled where it lies;
+    // otherwise each tile reads what it can reach, limited to the picture.
     const double reach = std::abs(scale) + 3;
-    g.roi = [reach](int i, const Rect &r) { return i == 0 ? r.adjusted(reach) : r.adjusted(2); };
-    g.tileSize = std::max(256, static_cast<int>(4 * reach));
+    const Image source = reach > 128 ? CacheNode::wrap(in) : in;
+    const CacheNode *cache = dynamic_cast<const CacheNode *>(source.node().get());
+    kernels::General g;
+    g.inputs = {source, map};
+    g.extent = in.extent();
+    g.roi = [reach, source, cache](int i, const Rect &r) {
+        if (i == 1) return r.adjusted(2);
+        return cache ? Rect() : kernels::available(source, r.adjusted(reach));
+    };
     g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
-        const PixelBuffer &src = inputs[0], &m = inputs[1];
+        const PixelBuffer &src = cache ? cache->pixels() : inputs[0], &m = inputs[1];
         const PixelRect r = out.rect();
         auto lum = [&](int x, int y) {
             const float *p = m.pixel(x, y);
@@ -47,24 +55,10 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
                     dx = (p[0] / a - 0.5) * 2 * scale;
                     dy = (p[1] / a - 0.5) * 2 * scale;
                 }
-                src.sampleBilinearClamped(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
+                src.sampleBilinear(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
             }
     };
     return kernels::general(std::move(g));
-}
-
-// The map image tiled over the plane (so that a small texture covers any picture), moved so
-// that its origin is at `origin`.
-Image tiledTexture(const Image &texture, const Vector &origin)
-{
-    const Image tex = CacheNode::wrap(texture);
-    const Rect e = tex.extent();
-    if (e.isEmpty() || e.isInfinite()) return tex;
-    const double w = e.width(), h = e.height();
-    return kernels::warp(tex, Rect::infinite(), [=](double x, double y, double &sx, double &sy) {
-        sx = e.x() + std::fmod(std::fmod(x - origin.X(), w) + w, w);
-        sy = e.y() + std::fmod(std::fmod(y - origin.Y(), h) + h, h);
-    }, kernels::Edge::Clamp, [e](const Rect &) { return e; });
 }
 
 } // namespace
@@ -141,18 +135,19 @@ void registerDistortion(std::vector<FilterDescription> &out)
                          }));
 
     out.push_back(filter("CIGlassDistortion", "Glass Distortion", cats,
-                         {image(), image("inputTexture", "Texture"), position("inputCenter", {150, 150}),
+                         {image(), texture("inputTexture", "Texture"), position("inputCenter", {150, 150}),
                           distance("inputScale", 200, {0.001, 10000, 0.001, 500}, 0.0)},
                          [](const FilterValues &v) {
-                             const Image tex = tiledTexture(v.image("inputTexture"), v.vector("inputCenter"));
+                             const Vector c = v.vector("inputCenter");
+                             const Image tex = kernels::repeated(v.image("inputTexture"), c.X(), c.Y());
                              return displaceBy(v.image("inputImage"), tex, v.number("inputScale"), true);
                          }));
 
     out.push_back(filter("CIDisplacementDistortion", "Displacement Distortion", cats,
-                         {image(), image("inputDisplacementImage", "Displacement Image"),
+                         {image(), texture("inputDisplacementImage", "Displacement Image"),
                           distance("inputScale", 50, {0, 10000, 0, 200}, 0.0)},
                          [](const FilterValues &v) {
-                             return displaceBy(v.image("inputImage"), tiledTexture(v.image("inputDisplacementImage"), {0, 0}),
+                             return displaceBy(v.image("inputImage"), kernels::repeated(v.image("inputDisplacementImage"), 0, 0),
                                                v.number("inputScale"), false);
                          }));
 

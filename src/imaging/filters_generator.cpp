@@ -36,13 +36,24 @@ std::uint32_t hash(std::int64_t x, std::int64_t y, std::uint32_t salt)
     return static_cast<std::uint32_t>(h);
 }
 
+// Stripes and squares change colour over (1 - sharpness) of their width: at full sharpness the
+// edge is the finest detail there is, and a preview that point-samples it shows jagged, crawling
+// edges where the result has smooth ones.
+FilterDescription hardEdged(FilterDescription d)
+{
+    d.finestDetail = [](const FilterValues &v) {
+        return std::max(1.0, v.number("inputWidth") * (1.0 - v.number("inputSharpness")));
+    };
+    return d;
+}
+
 } // namespace
 
 void registerGenerator(std::vector<FilterDescription> &out)
 {
     const QStringList gen{kCICategoryGenerator, kCICategoryVideo};
 
-    out.push_back(filter("CICheckerboardGenerator", "Checkerboard", gen,
+    out.push_back(hardEdged(filter("CICheckerboardGenerator", "Checkerboard", gen,
                          {position("inputCenter", {150, 150}), color("inputColor0", {1, 1, 1, 1}), color("inputColor1", {0, 0, 0, 1}),
                           distance("inputWidth", 80, {0, 10000, 0, 800}), scalar("inputSharpness", 1.0, {0, 1, 0, 1})},
                          [](const FilterValues &v) {
@@ -58,9 +69,9 @@ void registerGenerator(std::vector<FilterDescription> &out)
                                  const float t = wx + wy - 2 * wx * wy; // xor of the two parities
                                  mix(c0, c1, t, o);
                              });
-                         }));
+                         })));
 
-    out.push_back(filter("CIStripesGenerator", "Stripes", gen,
+    out.push_back(hardEdged(filter("CIStripesGenerator", "Stripes", gen,
                          {position("inputCenter", {150, 150}), color("inputColor0", {1, 1, 1, 1}), color("inputColor1", {0, 0, 0, 1}),
                           distance("inputWidth", 80, {0, 10000, 0, 800}), scalar("inputSharpness", 1.0, {0, 1, 0, 1})},
                          [](const FilterValues &v) {
@@ -72,7 +83,7 @@ void registerGenerator(std::vector<FilterDescription> &out)
                              return kernels::generator(Rect::infinite(), [=](double x, double, float *o) {
                                  mix(c0, c1, stripeWeight((x - c.X()) / w, sharp), o);
                              });
-                         }));
+                         })));
 
     out.push_back(filter("CIConstantColorGenerator", "Constant Color", gen, {color("inputColor", {1, 0, 0, 1})},
                          [](const FilterValues &v) {
@@ -81,7 +92,8 @@ void registerGenerator(std::vector<FilterDescription> &out)
                              return kernels::generator(Rect::infinite(), [=](double, double, float *o) { std::copy(c, c + 4, o); });
                          }));
 
-    out.push_back(filter("CIRandomGenerator", "Random Generator", gen, {}, [](const FilterValues &) {
+    // A new value every pixel: the finest pattern there is.
+    FilterDescription random = filter("CIRandomGenerator", "Random Generator", gen, {}, [](const FilterValues &) {
         return kernels::generator(Rect::infinite(), [](double x, double y, float *o) {
             const std::uint32_t h = hash(static_cast<std::int64_t>(std::floor(x)), static_cast<std::int64_t>(std::floor(y)), 17);
             const std::uint32_t h2 = hash(static_cast<std::int64_t>(std::floor(x)), static_cast<std::int64_t>(std::floor(y)), 91);
@@ -90,7 +102,9 @@ void registerGenerator(std::vector<FilterDescription> &out)
             // Colour is premultiplied by the random alpha.
             for (int c = 0; c < 3; ++c) o[c] *= o[3];
         });
-    }));
+    });
+    random.finestDetail = [](const FilterValues &) { return 1.0; };
+    out.push_back(std::move(random));
 
     out.push_back(filter("CIStarShineGenerator", "Star Shine", gen,
                          {position("inputCenter", {150, 150}), color("inputColor", {1, 0.8, 0.6, 1}),

@@ -72,30 +72,30 @@ void registerHalftone(std::vector<FilterDescription> &out)
 {
     const QStringList cats{kCICategoryHalftoneEffect, kCICategoryVideo};
 
-    out.push_back(filter("CIDotScreen", "Dot Screen", cats, screenInputs(true), [](const FilterValues &v) {
+    out.push_back(patterned(filter("CIDotScreen", "Dot Screen", cats, screenInputs(true), [](const FilterValues &v) {
         const Screen s(v.vector("inputCenter"), v.number("inputAngle"), v.number("inputWidth"));
         return monoScreen(v.image("inputImage"), v.number("inputSharpness"), [s](double x, double y) { return dotScreen(s, x, y); });
-    }));
+    }), "inputWidth"));
 
-    out.push_back(filter("CILineScreen", "Line Screen", cats, screenInputs(true), [](const FilterValues &v) {
+    out.push_back(patterned(filter("CILineScreen", "Line Screen", cats, screenInputs(true), [](const FilterValues &v) {
         const Screen s(v.vector("inputCenter"), v.number("inputAngle"), v.number("inputWidth"));
         return monoScreen(v.image("inputImage"), v.number("inputSharpness"), [s](double x, double y) {
             double u, w;
             s.local(x, y, u, w);
             return std::abs(w - std::floor(w) - 0.5) * 2;
         });
-    }));
+    }), "inputWidth"));
 
-    out.push_back(filter("CICircularScreen", "Circular Screen", cats, screenInputs(false), [](const FilterValues &v) {
+    out.push_back(patterned(filter("CICircularScreen", "Circular Screen", cats, screenInputs(false), [](const FilterValues &v) {
         const Vector c = v.vector("inputCenter");
         const double w = std::max(1e-3, v.number("inputWidth"));
         return monoScreen(v.image("inputImage"), v.number("inputSharpness"), [=](double x, double y) {
             const double r = fastHypot(x - c.X(), y - c.Y()) / w;
             return std::abs(r - std::floor(r) - 0.5) * 2;
         });
-    }));
+    }), "inputWidth"));
 
-    out.push_back(filter("CIHatchedScreen", "Hatched Screen", cats, screenInputs(true), [](const FilterValues &v) {
+    out.push_back(patterned(filter("CIHatchedScreen", "Hatched Screen", cats, screenInputs(true), [](const FilterValues &v) {
         const Screen s(v.vector("inputCenter"), v.number("inputAngle"), v.number("inputWidth"));
         return monoScreen(v.image("inputImage"), v.number("inputSharpness"), [s](double x, double y) {
             // Two crossed line sets: the second only shows in the darker half of the tones.
@@ -105,9 +105,9 @@ void registerHalftone(std::vector<FilterDescription> &out)
             const double b = std::abs(u - std::floor(u) - 0.5) * 2;
             return std::min(a, 0.5 + 0.5 * b);
         });
-    }));
+    }), "inputWidth"));
 
-    out.push_back(filter("CICMYKHalftone", "CMYK Halftone", cats,
+    out.push_back(patterned(filter("CICMYKHalftone", "CMYK Halftone", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputWidth", 6, {-2, 1000, 2, 100}),
                           angle("inputAngle", 0.0), scalar("inputSharpness", 0.7, {0, 1, 0, 1}),
                           scalar("inputGCR", 1, {0, 1, 0, 1}), scalar("inputUCR", 0.5, {0, 1, 0, 1})},
@@ -135,7 +135,7 @@ void registerHalftone(std::vector<FilterDescription> &out)
                                      p[2] = static_cast<float>((1 - iy) * (1 - ik)) * al;
                                  }
                              });
-                         }));
+                         }), "inputWidth"));
 }
 
 } // namespace imaging::catalogue

@@ -121,7 +121,7 @@ void registerStylize(std::vector<FilterDescription> &out)
 {
     const QStringList cats{kCICategoryStylize, kCICategoryVideo};
 
-    out.push_back(filter("CIPixellate", "Pixellate", cats,
+    out.push_back(patterned(filter("CIPixellate", "Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
@@ -131,9 +131,9 @@ void registerStylize(std::vector<FilterDescription> &out)
                                  sx = c.X() + (std::floor((x - c.X()) / s) + 0.5) * s;
                                  sy = c.Y() + (std::floor((y - c.Y()) / s) + 0.5) * s;
                              }, kernels::Edge::Clamp);
-                         }));
+                         }), "inputScale"));
 
-    out.push_back(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
+    out.push_back(patterned(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
@@ -150,9 +150,9 @@ void registerStylize(std::vector<FilterDescription> &out)
                                  sx = c.X() + (first ? ax : bx);
                                  sy = c.Y() + (first ? ay : by);
                              }, kernels::Edge::Clamp);
-                         }));
+                         }), "inputScale"));
 
-    out.push_back(filter("CICrystallize", "Crystallize", cats,
+    out.push_back(patterned(filter("CICrystallize", "Crystallize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
@@ -162,9 +162,9 @@ void registerStylize(std::vector<FilterDescription> &out)
                                  double d;
                                  nearestSeed(x, y, c.X(), c.Y(), r, sx, sy, d);
                              }, kernels::Edge::Clamp);
-                         }));
+                         }), "inputRadius"));
 
-    out.push_back(filter("CIPointillize", "Pointillize", cats,
+    out.push_back(patterned(filter("CIPointillize", "Pointillize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
@@ -181,7 +181,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                                  for (int i = 0; i < n * 4; i += 4)
                                      for (int k = 0; k < 4; ++k) o[i + k] = s[i + k] + b[i + k] * (1 - s[i + 3]);
                              });
-                         }));
+                         }), "inputRadius"));
 
     out.push_back(filter("CIEdges", "Edges", cats, {image(), scalar("inputIntensity", 1, {0, 100, 0, 10})},
                          [](const FilterValues &v) { return edges(v.image("inputImage"), v.f("inputIntensity")); }));

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "imaging/blurs.h"
+#include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
 #include "imaging/declare.h"
 
@@ -12,16 +13,16 @@ using namespace declare;
 
 namespace {
 
-// A general kernel over the source, the target and optional extra images, all read over the
-// output rectangle grown by `margin`.
+// A general kernel over the source, the target and optional extra images. Each is read at the
+// output pixel itself and sampled up to `margin` away, as far as the image reaches.
 Image transition(std::vector<Image> inputs, double margin,
                  std::function<void(const std::vector<PixelBuffer> &in, int x, int y, float *out)> pixel)
 {
     kernels::General g;
     g.extent = inputs[0].extent().united(inputs[1].extent());
-    g.inputs = std::move(inputs);
-    g.roi = [margin](int, const Rect &r) { return r.adjusted(margin); };
-    g.tileSize = std::max(256, static_cast<int>(4 * margin));
+    g.inputs = inputs;
+    g.roi = [margin, inputs](int i, const Rect &r) { return r.united(kernels::available(inputs[i], r.adjusted(margin))); };
+    g.tileSize = std::clamp(static_cast<int>(4 * margin), 256, 1024);
     g.compute = [pixel](const std::vector<PixelBuffer> &in, PixelBuffer &out) {
         for (int y = out.rect().y0; y < out.rect().y1; ++y)
             for (int x = out.rect().x0; x < out.rect().x1; ++x) pixel(in, x, y, out.pixel(x, y));
@@ -170,7 +171,10 @@ void registerTransition(std::vector<FilterDescription> &out)
                          [](const FilterValues &v) {
                              const Vector e = v.vector("inputExtent");
                              const double t = v.number("inputTime"), a = v.number("inputAngle"), R = std::max(0.01, v.number("inputRadius"));
-                             const Image shading = v.image("inputShadingImage");
+                             // The shading image is read across its whole width wherever the page curls,
+                             // whatever part of the picture a tile covers: it is sampled where it lies.
+                             const Image shading = CacheNode::wrap(v.image("inputShadingImage"));
+                             const bool cached = dynamic_cast<const CacheNode *>(shading.node().get()) != nullptr;
                              const Rect se = shading.extent();
                              const double dx = std::cos(a), dy = std::sin(a);
                              const double span = std::abs(e.Z() * dx) + std::abs(e.W() * dy);
@@ -179,7 +183,7 @@ void registerTransition(std::vector<FilterDescription> &out)
                              // axis sits at `line`; past the roll the target shows, on the roll the
                              // page's back lit by the shading image.
                              const double line = span - t * (span + 2 * R);
-                             return transition({v.image("inputImage"), v.image("inputTargetImage"), v.image("inputBacksideImage"), shading},
+                             return transition({v.image("inputImage"), v.image("inputTargetImage"), v.image("inputBacksideImage")},
                                                (M_PI + 1) * R + 2, [=](const std::vector<PixelBuffer> &in, int x, int y, float *o) {
                                                    const double px = x + 0.5, py = y + 0.5;
                                                    const double d = (px - x0) * dx + (py - y0) * dy - line;
@@ -193,9 +197,10 @@ void registerTransition(std::vector<FilterDescription> &out)
                                                        float back[4];
                                                        in[2].sampleBilinearClamped(px - (arc + d) * dx, py - (arc + d) * dy, back);
                                                        float light[4] = {1, 1, 1, 1};
-                                                       if (!se.isEmpty() && !se.isInfinite())
-                                                           in[3].sampleBilinearClamped(se.x() + se.width() * (0.5 + 0.45 * d / R),
-                                                                                       se.y() + se.height() * 0.5, light);
+                                                       if (cached) {
+                                                           const PixelBuffer &map = static_cast<const CacheNode &>(*shading.node()).pixels();
+                                                           map.sampleBilinearClamped(se.x() + se.width() * (0.5 + 0.45 * d / R), se.y() + se.height() * 0.5, light);
+                                                       }
                                                        const float l = std::clamp(luminance(light[0], light[1], light[2]) / std::max(light[3], 1e-3f), 0.2f, 1.f);
                                                        for (int c = 0; c < 3; ++c) back[c] *= l;
                                                        if (back[3] > 0) lerp(o, back, 1.f, o);

@@ -142,12 +142,21 @@ void GaussianBlurNode::renderCoarse(PixelBuffer &out) const
     const float inv = 1.0f / static_cast<float>(f * f);
 
     // Box-average the input into coarse cells, reading it in bands of rows so that the
-    // full-resolution buffer stays small; each band is a multiple of f rows.
+    // full-resolution buffer stays small; each band is a multiple of f rows. The kernel's margin
+    // reaches 3.5 sigma beyond the tile, mostly outside the picture for a large sigma: only the
+    // cells that overlap the input's extent are read, the rest are transparent.
+    const Rect e = m_input.extent();
+    PixelRect used = cells;
+    if (!e.isInfinite()) {
+        const PixelRect inputCells = PixelRect::covering(Rect::fromEdges(e.x() / f, e.y() / f, e.maxX() / f, e.maxY() / f));
+        used = cells.intersected(inputCells);
+        if (used != cells) coarse.clear();
+    }
     const int bandCells = std::max(1, 128 / f);
-    std::vector<float> sums(static_cast<std::size_t>(cells.width()) * f * 4);
-    for (int cy = cells.y0; cy < cells.y1; cy += bandCells) {
-        const int cyEnd = std::min(cy + bandCells, cells.y1);
-        PixelBuffer band(PixelRect{cells.x0 * f, cy * f, cells.x1 * f, cyEnd * f});
+    std::vector<float> sums(static_cast<std::size_t>(used.width()) * f * 4);
+    for (int cy = used.y0; cy < used.y1; cy += bandCells) {
+        const int cyEnd = std::min(cy + bandCells, used.y1);
+        PixelBuffer band(PixelRect{used.x0 * f, cy * f, used.x1 * f, cyEnd * f});
         m_input.render(band);
         for (int c = cy; c < cyEnd; ++c) {
             // Sum the f rows of this cell row...
@@ -157,8 +166,8 @@ void GaussianBlurNode::renderCoarse(PixelBuffer &out) const
                 for (std::size_t i = 0; i < sums.size(); i += 4) store(&sums[i], load(&sums[i]) + load(src + i));
             }
             // ...then f columns per cell.
-            float *dst = coarse.row(c);
-            for (int cx = 0; cx < cells.width(); ++cx) {
+            float *dst = coarse.pixel(used.x0, c);
+            for (int cx = 0; cx < used.width(); ++cx) {
                 v4f acc = {0, 0, 0, 0};
                 const float *s = &sums[static_cast<std::size_t>(cx) * f * 4];
                 for (int k = 0; k < f; ++k) acc += load(s + 4 * k);

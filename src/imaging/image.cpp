@@ -1,11 +1,16 @@
 #include "imaging/image.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "imaging/blurs.h"
 #include "imaging/cropnode.h"
+#include "imaging/filtervalues.h"
+#include "imaging/kernels.h"
 #include "imaging/filter.h"
 #include "imaging/filterrecipe.h"
 #include "imaging/node.h"
+#include "imaging/reducenode.h"
 #include "imaging/transformnode.h"
 
 namespace imaging {
@@ -48,13 +53,32 @@ void Image::render(PixelBuffer &out) const
 
 namespace {
 
-// A filter value as it should be for the picture scaled by s, judged by the input's attribute
-// type: lengths and positions scale, angles, times and plain numbers do not.
-QVariant scaledValue(const QVariant &value, const QVariantMap &attribute, double s)
+// A texture that a filter repeats over the plane, as the preview at scale s needs it: one period
+// of the repeated pattern scaled (after the blur that a shrink needs, as a mipmap would), so
+// that its edges carry the neighbouring copies. Scaled on its own, its border pixels would fade into transparency and
+// every join of the copies would show as a line.
+Image scaledRepeating(const Image &tile, double s)
 {
-    const QString type = attribute.value(QStringLiteral("CIAttributeType")).toString();
-    if (value.metaType() == QMetaType::fromType<Image>())
-        return QVariant::fromValue(value.value<Image>().scaledForPreview(s));
+    // A texture as large as a picture rarely shows a join, and blurring it whole would cost what
+    // a full-resolution render does: it is scaled as a picture.
+    constexpr double largeTexture = 1 << 20;
+    const Rect e = tile.extent();
+    if (e.isEmpty() || e.isInfinite() || e.width() * e.height() > largeTexture) return tile.scaledForPreview(s);
+    Image pattern = kernels::repeated(tile, e.x(), e.y());
+    if (s < 1) pattern = blurs::gaussian(pattern, 0.45 * std::sqrt(1 / (s * s) - 1));
+    return pattern.transformed(AffineTransform::scale(s, s))
+        .cropped(Rect::fromEdges(e.x() * s, e.y() * s, e.maxX() * s, e.maxY() * s));
+}
+
+// A filter value as it should be for the picture scaled by s, judged by the input's class and
+// type: lengths and positions scale, angles, times and plain numbers do not.
+QVariant scaledValue(const QVariant &value, const InputDescription &input, double s)
+{
+    const QString &type = input.attributeType;
+    if (value.metaType() == QMetaType::fromType<Image>()) {
+        const Image image = value.value<Image>();
+        return QVariant::fromValue(input.repeats ? scaledRepeating(image, s) : image.scaledForPreview(s));
+    }
     if (value.metaType() == QMetaType::fromType<AffineTransform>()) {
         AffineTransform t = value.value<AffineTransform>();
         t.tX *= s;
@@ -63,15 +87,16 @@ QVariant scaledValue(const QVariant &value, const QVariantMap &attribute, double
     }
     if (value.metaType() == QMetaType::fromType<Vector>()) {
         Vector v = value.value<Vector>();
-        const QString cls = attribute.value(QStringLiteral("CIAttributeClass")).toString();
-        if (cls == QLatin1String("NSAffineTransform")) {
+        if (input.attributeClass == QLatin1String("NSAffineTransform")) {
             if (v.count() >= 6) { v.setValue(4, v.value(4) * s); v.setValue(5, v.value(5) * s); }
-        } else if (type == QLatin1String("CIAttributeTypeRectangle")) {
-            for (std::size_t i = 0; i < std::min<std::size_t>(4, v.count()); ++i) v.setValue(i, v.value(i) * s);
-        } else if (type == QLatin1String("CIAttributeTypePosition") ||
-                   type == QLatin1String("CIAttributeTypePosition3") ||
-                   type == QLatin1String("CIAttributeTypeOffset")) {
-            for (std::size_t i = 0; i < std::min<std::size_t>(2, v.count()); ++i) v.setValue(i, v.value(i) * s);
+        } else {
+            // Every spatial component: the four of a rectangle, the three of a 3D position (a
+            // light's height above the picture scales with it), the two of a point or offset.
+            std::size_t spatial = 0;
+            if (type == QLatin1String("CIAttributeTypeRectangle")) spatial = 4;
+            else if (type == QLatin1String("CIAttributeTypePosition3")) spatial = 3;
+            else if (type == QLatin1String("CIAttributeTypePosition") || type == QLatin1String("CIAttributeTypeOffset")) spatial = 2;
+            for (std::size_t i = 0; i < std::min(spatial, v.count()); ++i) v.setValue(i, v.value(i) * s);
         }
         return QVariant::fromValue(v);
     }
@@ -83,6 +108,22 @@ QVariant scaledValue(const QVariant &value, const QVariantMap &attribute, double
     return value;
 }
 
+// How many times finer than scale s a filter's pattern is rendered for the preview, to be
+// averaged down: enough for its finest detail to span several pixels, so that the average
+// matches the full result seen at scale s (a halftone at fit zoom then shows its tone, not
+// moiré). At most full resolution, and at most 4 x 4 samples per preview pixel: a fit-zoom
+// preview of a very large picture trades some of that likeness for staying interactive.
+int supersampling(const FilterDescription &d, const QVariantMap &values, double s)
+{
+    constexpr double severalPixels = 8;
+    constexpr int mostTimes = 4;
+    if (!d.finestDetail || s >= 1) return 1;
+    const double detail = d.finestDetail(FilterValues(values)) * s;
+    if (!(detail > 0) || detail >= severalPixels) return 1;
+    const int full = static_cast<int>(std::floor(1 / s + 1e-9));
+    return std::clamp(static_cast<int>(std::ceil(severalPixels / detail)), 1, std::min(full, mostTimes));
+}
+
 } // namespace
 
 Image Image::scaledForPreview(double s) const
@@ -91,11 +132,12 @@ Image Image::scaledForPreview(double s) const
     if (m_recipe) {
         auto filter = Filter::filterWithName(m_recipe->name);
         if (filter) {
-            const QVariantMap attrs = filter->attributes();
+            const int k = supersampling(filter->description(), m_recipe->values, s);
             for (auto it = m_recipe->values.cbegin(); it != m_recipe->values.cend(); ++it)
-                filter->setValue(scaledValue(it.value(), attrs.value(it.key()).toMap(), s), it.key());
+                if (const InputDescription *input = filter->description().input(it.key()))
+                    filter->setValue(scaledValue(it.value(), *input, s * k), it.key());
             Image out = filter->outputImage();
-            if (!out.isNull()) return out;
+            if (!out.isNull()) return k > 1 ? Image(std::make_shared<ReduceNode>(out, k)) : out;
         }
     }
     return m_node->scaled(*this, s);

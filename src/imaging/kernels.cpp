@@ -71,6 +71,43 @@ Image general(General kernel)
     return Image(std::make_shared<GeneralKernelNode>(std::move(kernel)));
 }
 
+Image repeated(const Image &tile, double originX, double originY)
+{
+    const Image t = CacheNode::wrap(tile);
+    const Rect e = t.extent();
+    if (e.isEmpty() || e.isInfinite()) return t;
+    const double w = e.width(), h = e.height();
+    return warp(t, Rect::infinite(), [=](double x, double y, double &sx, double &sy) {
+        sx = e.x() + std::fmod(std::fmod(x - originX, w) + w, w);
+        sy = e.y() + std::fmod(std::fmod(y - originY, h) + h, h);
+    }, Edge::Clamp, [=](const Rect &out) {
+        // Along each axis, pixel centres within one copy read the output's span moved into the
+        // tile (plus the bilinear footprint); across a join they read the tile's whole span. A
+        // cached tile is read in place either way; a tile too large to cache is then rendered
+        // only where the copies show it.
+        auto span = [](double lo, double hi, double origin, double period, double start, double &a, double &b) {
+            const double i0 = std::floor((lo + 0.5 - origin) / period), i1 = std::floor((hi - 0.5 - origin) / period);
+            if (i0 != i1) {
+                a = start;
+                b = start + period;
+                return;
+            }
+            const double shift = start - origin - i0 * period;
+            a = lo + shift - 2;
+            b = hi + shift + 2;
+        };
+        double x0, x1, y0, y1;
+        span(out.x(), out.maxX(), originX, w, e.x(), x0, x1);
+        span(out.y(), out.maxY(), originY, h, e.y(), y0, y1);
+        return Rect::fromEdges(x0, y0, x1, y1);
+    });
+}
+
+Rect available(const Image &input, const Rect &r)
+{
+    return r.intersected(input.extent().adjusted(2));
+}
+
 } // namespace kernels
 
 namespace {

@@ -10,6 +10,13 @@ namespace imaging {
 
 // The kernel kinds a filter is written with. Each takes the formula only; the nodes behind them
 // handle extents, regions of interest and tiling. All pixels are float RGBA premultiplied.
+//
+// Colour convention: the values are the picture's sRGB-encoded values (0..1), not linear light.
+// Blends, blurs, mixes and colour formulas work on them as they are, which is what the usual
+// blend formulas and other image tools do and what users expect from them. The exceptions are
+// the operations defined in light: exposure (a stop doubles the light, so its gain is applied to
+// linear values) and the two tone-curve filters that convert between the encodings; such filters
+// decode to linear, do their work and encode again.
 namespace kernels {
 
 // Colour kernel: rewrites `count` pixels in place (x, y: image position of the first pixel).
@@ -47,13 +54,25 @@ struct General
 {
     std::vector<Image> inputs;
     Rect extent;
-    // Which rectangle of input i an output rectangle needs.
+    // Which rectangle of input i an output rectangle needs. The buffer given to compute covers
+    // exactly that, so a kernel that indexes pixels directly must ask for all it indexes. A kernel
+    // that only samples an input (the samplers are transparent or clamped beyond the buffer) and
+    // whose reach grows with a parameter limits the region with available(), so that a long
+    // reach never costs more than the input holds.
     std::function<Rect(int input, const Rect &out)> roi;
     // Fills every pixel of out from the input buffers (each covering its roi).
     std::function<void(const std::vector<PixelBuffer> &in, PixelBuffer &out)> compute;
     int tileSize = 256;
 };
 Image general(General kernel);
+
+// A finite image repeated over the plane, copies side by side, one of them with its extent's
+// bottom-left corner at (originX, originY). Infinite or empty images come back unchanged.
+Image repeated(const Image &tile, double originX, double originY);
+
+// The part of r that `input` can provide: r limited to the input's extent grown by a
+// transparent border of two pixels (what a bilinear sample at the edge reads).
+Rect available(const Image &input, const Rect &r);
 
 } // namespace kernels
 

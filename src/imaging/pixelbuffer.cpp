@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "imaging/bufferpool.h"
 
@@ -14,6 +15,7 @@ PixelBuffer::PixelBuffer(const PixelRect &rect)
     if (m_rect.isEmpty()) return;
     std::size_t capacity = 0;
     void *block = BufferPool::acquire(static_cast<std::size_t>(m_rect.area()) * 4 * sizeof(float), capacity);
+    if (!block) throw std::bad_alloc();
     m_data = std::unique_ptr<float[], PoolRelease>(static_cast<float *>(block), PoolRelease{capacity});
 }
 

@@ -14,7 +14,9 @@ class PixelBuffer
 {
 public:
     PixelBuffer() = default;
-    // The contents start undefined: every node fills every pixel it is asked for.
+    // The contents start undefined: every node fills every pixel it is asked for. Throws
+    // std::bad_alloc when the pool cannot supply the memory; the Renderer turns that into a
+    // failed render, so nodes need not check.
     explicit PixelBuffer(const PixelRect &rect);
 
     PixelBuffer(PixelBuffer &&) noexcept = default;

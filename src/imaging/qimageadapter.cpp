@@ -85,14 +85,15 @@ QImage renderToQImage(const Image &image, const Rect &region, double scale)
         oy = std::floor(oy);
     }
     const PixelRect rect = PixelRect::fromXYWH(static_cast<int>(ox), static_cast<int>(oy), w, h);
-    Renderer::renderTiles(source, rect, [&](PixelBuffer &tile) {
+    const bool rendered = Renderer::renderTiles(source, rect, [&](PixelBuffer &tile) {
         const PixelRect &t = tile.rect();
         for (int y = t.y0; y < t.y1; ++y) {
             uchar *line = out.scanLine(rect.y1 - 1 - y);
             pixelconvert::floatToArgb32(tile.row(y), line + (t.x0 - rect.x0) * 4, t.width());
         }
     });
-    return out;
+    // A failed render gives no picture rather than a partly drawn one.
+    return rendered ? out : QImage();
 }
 
 QImage qimageFromImage(const Image &image)

@@ -1,25 +1,23 @@
 #include "imaging/renderer.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
+#include <QDebug>
 #include <tbb/parallel_for.h>
 
 #include "imaging/node.h"
 
 namespace imaging {
 
-int Renderer::tileSize(const Image &image)
-{
-    const int t = image.node() ? image.node()->preferredTileSize() : 256;
-    return std::clamp(t, 64, 2048);
-}
+namespace {
 
-void Renderer::renderTiles(const Image &image, const PixelRect &rect,
-                           const std::function<void(PixelBuffer &tile)> &consume)
+// Runs the tiles; std::bad_alloc from any of them cancels the rest and comes out here.
+void runTiles(const Image &image, const PixelRect &rect, const std::function<void(PixelBuffer &tile)> &consume)
 {
     if (rect.isEmpty()) return;
-    int tile = tileSize(image);
+    int tile = Renderer::tileSize(image);
     // Small renders (the preview) still get enough tiles to keep every core busy.
     while (tile > 64 && (static_cast<long long>((rect.width() + tile - 1) / tile) *
                          ((rect.height() + tile - 1) / tile)) < 8)
@@ -40,14 +38,51 @@ void Renderer::renderTiles(const Image &image, const PixelRect &rect,
         tbb::simple_partitioner());
 }
 
-PixelBuffer Renderer::render(const Image &image, const PixelRect &rect)
+PixelBuffer renderWhole(const Image &image, const PixelRect &rect)
 {
     PixelBuffer out(rect);
-    renderTiles(image, rect, [&out](PixelBuffer &tile) {
+    runTiles(image, rect, [&out](PixelBuffer &tile) {
         for (int y = tile.rect().y0; y < tile.rect().y1; ++y)
             std::copy(tile.row(y), tile.row(y) + tile.stride(), out.pixel(tile.rect().x0, y));
     });
     return out;
 }
+
+void reportFailure(const PixelRect &rect)
+{
+    qWarning("imaging: not enough memory to render %dx%d pixels", rect.width(), rect.height());
+}
+
+} // namespace
+
+int Renderer::tileSize(const Image &image)
+{
+    const int t = image.node() ? image.node()->preferredTileSize() : 256;
+    return std::clamp(t, 64, 2048);
+}
+
+bool Renderer::renderTiles(const Image &image, const PixelRect &rect,
+                           const std::function<void(PixelBuffer &tile)> &consume)
+{
+    try {
+        runTiles(image, rect, consume);
+        return true;
+    } catch (const std::bad_alloc &) {
+        reportFailure(rect);
+        return false;
+    }
+}
+
+PixelBuffer Renderer::render(const Image &image, const PixelRect &rect)
+{
+    try {
+        return renderWhole(image, rect);
+    } catch (const std::bad_alloc &) {
+        reportFailure(rect);
+        return PixelBuffer();
+    }
+}
+
+PixelBuffer Renderer::renderNested(const Image &image, const PixelRect &rect) { return renderWhole(image, rect); }
 
 } // namespace imaging

@@ -79,7 +79,11 @@ QImage SourceNode::mipLevel(int n) const
         if (base.format() != QImage::Format_ARGB32_Premultiplied && base.format() != QImage::Format_RGB32)
             base = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (base.width() <= 1 && base.height() <= 1) break;
-        m_levels.push_back(halve(base));
+        // Without memory for a level the finest one made serves (the preview resamples it by its
+        // true size ratio, at some cost in speed).
+        QImage level = base.isNull() ? QImage() : halve(base);
+        if (level.isNull()) break;
+        m_levels.push_back(std::move(level));
     }
     return m_levels.empty() ? m_image : m_levels[std::min<std::size_t>(n, m_levels.size()) - 1];
 }

@@ -7,7 +7,9 @@
 
 #include <GL/gl.h>
 
+#include <chrono>
 #include <optional>
+#include <thread>
 
 
 namespace GLFrame {
@@ -113,9 +115,19 @@ bool OffscreenGLFrame::create(QString *why)
             *why = QStringLiteral("OpenGL needs a graphical session");
         return false;
     }
+    // A software renderer short of resources for a moment (a busy display server, another
+    // process holding most of the memory) can refuse one context and grant the next: try a few
+    // times before telling the caller there is no OpenGL.
     auto context = std::make_unique<QOpenGLContext>();
     context->setFormat(GLFrame::surfaceFormat());
-    if (!context->create()) {
+    bool created = context->create();
+    for (int attempt = 1; !created && attempt < 4; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 * attempt));
+        context = std::make_unique<QOpenGLContext>();
+        context->setFormat(GLFrame::surfaceFormat());
+        created = context->create();
+    }
+    if (!created) {
         if (why)
             *why = QStringLiteral("no OpenGL context could be made on the \"%1\" display").arg(QGuiApplication::platformName());
         return false;

@@ -112,3 +112,40 @@ TEST(Catalogue, EveryFilterRendersAtItsDefaultsOnAPhotograph)
         EXPECT_TRUE(visible);
     }
 }
+
+TEST(DefaultImages, TextureAndMaskRepeatWithoutSeams)
+{
+    // The glass distortion repeats its texture over pictures larger than it: the step across the
+    // join (last column to first, top row to bottom) must look like any step between neighbours.
+    for (const char *path : {":/images/smoothtexture.tiff", ":/images/mask.tiff"}) {
+        SCOPED_TRACE(path);
+        const QImage img = QImage(path).convertToFormat(QImage::Format_Grayscale8);
+        ASSERT_FALSE(img.isNull());
+        const int w = img.width(), h = img.height();
+        auto g = [&](int x, int y) { return static_cast<int>(img.constScanLine((y + h) % h)[(x + w) % w]); };
+        struct Steps
+        {
+            double sum = 0;
+            int worst = 0, count = 0;
+            void add(int d)
+            {
+                sum += std::abs(d);
+                worst = std::max(worst, std::abs(d));
+                ++count;
+            }
+            double mean() const { return sum / count; }
+        } inside, across;
+        int lo = 255, hi = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                lo = std::min(lo, g(x, y));
+                hi = std::max(hi, g(x, y));
+                Steps &right = x == w - 1 ? across : inside, &down = y == h - 1 ? across : inside;
+                right.add(g(x + 1, y) - g(x, y));
+                down.add(g(x, y + 1) - g(x, y));
+            }
+        EXPECT_GT(hi - lo, 100); // a texture, not a flat field
+        EXPECT_LE(across.mean(), 1.5 * inside.mean() + 0.5);
+        EXPECT_LE(across.worst, inside.worst + 2);
+    }
+}

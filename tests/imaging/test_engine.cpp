@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/bufferpool.h"
+#include "imaging/cachenode.h"
 #include "imaging/filter.h"
 #include "imaging/image.h"
+#include "imaging/kernels.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/reducenode.h"
 #include "imaging/renderer.h"
 #include "testimages.h"
 
@@ -74,6 +78,49 @@ TEST(Extents, CropsTransformsAndBlurs)
     EXPECT_FALSE(e.isInfinite());
 }
 
+TEST(Extents, EveryKindOfNodeClearsWhatLiesOutsideItsExtent)
+{
+    // A node fills every pixel it is asked for; buffers come from a pool and hold anything, so a
+    // node that skips the pixels beyond its extent leaves garbage there.
+    const Image img = imageFromQImage(testimages::pattern(60, 40));
+    auto filtered = [&](const char *name, std::initializer_list<std::pair<const char *, QVariant>> values) {
+        auto f = Filter::filterWithName(name);
+        f->setValue(QVariant::fromValue(img), "inputImage");
+        for (const auto &[k, v] : values) f->setValue(v, k);
+        return f->outputImage();
+    };
+    const std::vector<std::pair<const char *, Image>> images = {
+        {"source", img},
+        {"crop", img.cropped(Rect(5, 5, 30, 20))},
+        {"transform", img.transformed(AffineTransform(0.8, 0.3, -0.2, 0.9, 3.5, 2.25))},
+        {"colour", filtered("CIColorInvert", {})},
+        {"warp", filtered("CIHoleDistortion", {{"inputCenter", QVariant::fromValue(Vector{30, 20})}, {"inputRadius", 5.0}})},
+        {"smooth warp", filtered("CITwirlDistortion", {{"inputCenter", QVariant::fromValue(Vector{30, 20})}})},
+        {"general", filtered("CIBoxBlur", {{"inputRadius", 3.0}})},
+        {"gaussian", filtered("CIGaussianBlur", {{"inputRadius", 2.0}})},
+        {"coarse gaussian", filtered("CIGaussianBlur", {{"inputRadius", 30.0}})},
+        {"blend", filtered("CIBloom", {})},
+        {"displacement", filtered("CIDisplacementDistortion", {{"inputDisplacementImage", QVariant::fromValue(img)}, {"inputScale", 300.0}})},
+        {"generator", kernels::generator(Rect(3, 4, 20, 10), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; })},
+        {"reduction", Image(std::make_shared<ReduceNode>(img, 3))},
+        {"cache", CacheNode::wrap(img)},
+        {"repeated then cropped", kernels::repeated(img, 7, 9).cropped(Rect(-10, -10, 100, 70))}};
+    for (const auto &[kind, image] : images) {
+        SCOPED_TRACE(kind);
+        ASSERT_FALSE(image.isNull());
+        const PixelRect inside = PixelRect::covering(image.extent());
+        PixelBuffer out(inside.adjusted(40));
+        out.fill(0.7f, 0.7f, 0.7f, 0.7f);
+        image.render(out);
+        int dirty = 0;
+        for (int y = out.rect().y0; y < out.rect().y1; ++y)
+            for (int x = out.rect().x0; x < out.rect().x1; ++x)
+                if (!(x >= inside.x0 && x < inside.x1 && y >= inside.y0 && y < inside.y1))
+                    for (int c = 0; c < 4; ++c) dirty += out.pixel(x, y)[c] != 0.f;
+        EXPECT_EQ(dirty, 0);
+    }
+}
+
 TEST(Transforms, IdentityAndWholePixelShiftsAreExact)
 {
     const QImage src = testimages::pattern(64, 48);
@@ -128,4 +175,43 @@ TEST(Preview, ScaledRenderMatchesDownscaledFullRender)
         for (int x = 5; x < 95; ++x)
             worst = std::max(worst, std::abs(qGreen(preview.pixel(x, y)) - qGreen(reference.pixel(x, y))));
     EXPECT_LE(worst, 8);
+}
+
+TEST(Kernels, RepeatedTilesJoinExactlyWhereverTheOutputLies)
+{
+    // Two tiles: a small one read through its cache, and one too large to cache (16.4 million
+    // pixels), which each output region renders only where its copies show it. Both must give
+    // the tile's pixel at (x - origin) modulo the tile size, across joins in x, in y and (for the
+    // small tile: the large one is then read whole) in both.
+    auto value = [](double x, double y, float *o) {
+        o[0] = static_cast<float>(std::fmod(x * 0.37 + y * 0.11, 1.0));
+        o[1] = static_cast<float>(std::fmod(y * 0.23, 1.0));
+        o[2] = 0.5f;
+        o[3] = 1.f;
+    };
+    const Image plane = kernels::generator(Rect::infinite(), value);
+    for (const Rect tile : {Rect(10, 20, 96, 64), Rect(0, 0, 4100, 4000)}) {
+        SCOPED_TRACE(tile.width());
+        const Image copies = kernels::repeated(plane.cropped(tile), 123, -45);
+        const double w = tile.width(), h = tile.height();
+        // Output regions inside one copy, across a vertical join, a horizontal one and a corner.
+        for (const PixelRect r : {PixelRect::fromXYWH(140, -30, 40, 30), PixelRect::fromXYWH(123 + int(w) - 20, 0, 40, 20),
+                                  PixelRect::fromXYWH(200, -45 + int(h) - 15, 30, 30), PixelRect::fromXYWH(123 - 10, -45 - 10, 20, 20)}) {
+            if (w > 1000 && r.x0 == 113) continue;
+            PixelBuffer out(r);
+            BufferPool::resetPeak();
+            copies.render(out);
+            // At most a band of the tile, never the whole of it (262 MB as floats).
+            EXPECT_LT(BufferPool::statistics().acquired, std::size_t(32) << 20);
+            float worst = 0;
+            for (int y = r.y0; y < r.y1; ++y)
+                for (int x = r.x0; x < r.x1; ++x) {
+                    float expected[4];
+                    value(tile.x() + std::fmod(std::fmod(x + 0.5 - 123, w) + w, w), tile.y() + std::fmod(std::fmod(y + 0.5 + 45, h) + h, h),
+                          expected);
+                    for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(out.pixel(x, y)[c] - expected[c]));
+                }
+            EXPECT_LT(worst, 1e-5f) << r.x0 << "," << r.y0;
+        }
+    }
 }

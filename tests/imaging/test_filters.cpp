@@ -57,6 +57,55 @@ TEST(ColorKernels, InvertIsExactAndTwiceIsIdentity)
     EXPECT_EQ(testimages::maxChannelDifference(qimageFromImage(again->outputImage()), src), 0);
 }
 
+namespace {
+
+// The colour of one pixel of `filter` applied to a 2 x 2 picture of colour c.
+QRgb onePixel(const char *name, QRgb c, std::initializer_list<std::pair<const char *, QVariant>> values)
+{
+    auto f = make(name, imageFromQImage(testimages::solid(2, 2, c)));
+    for (const auto &[k, v] : values) f->setValue(v, k);
+    return qimageFromImage(f->outputImage()).pixel(0, 0);
+}
+
+void expectColor(QRgb got, int r, int g, int b, int a = 255)
+{
+    EXPECT_NEAR(qRed(got), r, 1);
+    EXPECT_NEAR(qGreen(got), g, 1);
+    EXPECT_NEAR(qBlue(got), b, 1);
+    EXPECT_EQ(qAlpha(got), a);
+}
+
+} // namespace
+
+TEST(ColorKernels, ExposureMultipliesLinearLightByTwoToTheEV)
+{
+    // Worked by hand through the sRGB curves: 128 is 0.2159 in linear light, doubled 0.4317,
+    // encoded 176; halved 0.1079, encoded 92. 64 is 0.0513, doubled 0.1025, encoded 90.
+    const QRgb grey = qRgb(128, 128, 128);
+    expectColor(onePixel("CIExposureAdjust", grey, {{"inputEV", 1.0}}), 176, 176, 176);
+    expectColor(onePixel("CIExposureAdjust", grey, {{"inputEV", -1.0}}), 92, 92, 92);
+    expectColor(onePixel("CIExposureAdjust", qRgb(64, 128, 255), {{"inputEV", 1.0}}), 90, 176, 255);
+    expectColor(onePixel("CIExposureAdjust", qRgb(0, 128, 200), {{"inputEV", 0.0}}), 0, 128, 200);
+    expectColor(onePixel("CIExposureAdjust", grey, {{"inputEV", 10.0}}), 255, 255, 255);
+    expectColor(onePixel("CIExposureAdjust", grey, {{"inputEV", -10.0}}), 1, 1, 1);
+    // Half-covered grey 128 brightens as its colour does, its coverage kept.
+    expectColor(onePixel("CIExposureAdjust", qPremultiply(qRgba(128, 128, 128, 128)), {{"inputEV", 1.0}}), 88, 88, 88, 128);
+}
+
+TEST(ColorKernels, MonochromeIsLumaTimesTheColourMixedByIntensity)
+{
+    const QVariant white = QVariant::fromValue(Color(1, 1, 1));
+    for (int g : {64, 128, 160, 255})
+        expectColor(onePixel("CIColorMonochrome", qRgb(g, g, g), {{"inputColor", white}, {"inputIntensity", 1.0}}), g, g, g);
+    // Pure red has luma 0.2126.
+    expectColor(onePixel("CIColorMonochrome", qRgb(255, 0, 0), {{"inputColor", white}, {"inputIntensity", 1.0}}), 54, 54, 54);
+    const QVariant warm = QVariant::fromValue(Color(1, 0.5, 0.25));
+    expectColor(onePixel("CIColorMonochrome", qRgb(200, 200, 200), {{"inputColor", warm}, {"inputIntensity", 1.0}}), 200, 100, 50);
+    // Half the intensity: half-way from the input to the tinted grey.
+    const QVariant red = QVariant::fromValue(Color(1, 0, 0));
+    expectColor(onePixel("CIColorMonochrome", qRgb(100, 100, 100), {{"inputColor", red}, {"inputIntensity", 0.5}}), 100, 50, 50);
+}
+
 TEST(GaussianBlur, ConstantStaysConstantAndMeanIsKept)
 {
     for (double radius : {2.0, 10.0, 40.0}) {
@@ -256,4 +305,36 @@ TEST(Convolutions, MedianRemovesAnOutlierAndKeepsEdges)
     EXPECT_EQ(out.pixel(2, 4), qRgb(40, 40, 40));
     EXPECT_EQ(out.pixel(4, 4), qRgb(40, 40, 40));
     EXPECT_EQ(out.pixel(5, 4), qRgb(200, 200, 200));
+}
+
+TEST(Warps, BumpsMagnifyOrShrinkAroundTheirCentre)
+{
+    // A positive scale magnifies: near the centre a point shows what lies about (1 - scale) times
+    // as far out, so at 0.5 a line 5 px from the centre appears 10 px from it; a negative scale
+    // shrinks (at -0.5 a line 15 px out appears at 10 px). The linear bump does the same across
+    // its line (angle 0: vertically).
+    const int c = 100;
+    for (const auto &[scale, lineAt] : {std::pair{0.5, 5}, std::pair{-0.5, 15}}) {
+        for (const char *name : {"CIBumpDistortion", "CIBumpDistortionLinear"}) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(scale));
+            const bool linear = std::string(name) == "CIBumpDistortionLinear";
+            QImage src = testimages::solid(200, 200, qRgb(0, 0, 0));
+            for (int i = 0; i < 200; ++i) {
+                if (linear) src.setPixel(i, 199 - (c + lineAt), qRgb(255, 255, 255)); // image-space row c + lineAt
+                else src.setPixel(c + lineAt, i, qRgb(255, 255, 255));
+            }
+            auto bump = make(name, imageFromQImage(src));
+            bump->setValue(QVariant::fromValue(Vector{c + 0.5, c + 0.5}), "inputCenter");
+            bump->setValue(300.0, "inputRadius");
+            bump->setValue(scale, "inputScale");
+            const QImage out = qimageFromImage(bump->outputImage());
+            // The brightest pixel along the ray from the centre.
+            int best = 0, brightest = -1;
+            for (int d = 0; d < 40; ++d) {
+                const QRgb p = linear ? out.pixel(c, 199 - (c + d)) : out.pixel(c + d, 199 - c);
+                if (qGreen(p) > brightest) { brightest = qGreen(p); best = d; }
+            }
+            EXPECT_NEAR(best, 10, 1);
+        }
+    }
 }

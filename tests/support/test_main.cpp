@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -9,10 +11,15 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // QSettings follows XDG_CONFIG_HOME: point it at a folder that lives as long as the run. (Qt's
-    // test mode is not used: it would send every test program's settings to one shared folder.)
+    // QSettings follows XDG_CONFIG_HOME: point it at a folder that lives as long as the run.
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    QStandardPaths::setTestModeEnabled(true);
+    // Test mode alone would put settings in one folder shared by every run (~/.qttest), so that a
+    // stored value left by one test (a window frame, favourites) changes the next run: each run
+    // gets its own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QApplication app(argc, argv);
     QApplication::setOrganizationName("LumettaTests");
     QApplication::setApplicationName("lumetta-tests");
