@@ -133,6 +133,8 @@ void Controller::awakeFromNib()
     connectStandardMode();
     connectCustomMode();
     connect3DMode();
+    // After the effects exist: the favourites of the 3D and custom modes are copies of them.
+    readFavorites();
 }
 
 int Controller::filerMode() const
@@ -536,7 +538,7 @@ void Controller::windowWillClose()
     if (m_windowClosed)
         return;
     m_windowClosed = true;
-    // The favourites of the three modes are written back here once they exist.
+    saveFavorites();
 }
 
 void Controller::windowDidResize()

@@ -17,7 +17,9 @@
 #include "imaging/standardcomposition.h"
 #include "clifiles.h"
 #include "platform/imagefiles.h"
+#include "applycommand.h"
 #include "effectcommand.h"
+#include "favoritescommand.h"
 #include "infocommand.h"
 #include "render3dcommand.h"
 #include "valueparser.h"
@@ -37,7 +39,9 @@ const char *usage =
     "       lumetta-cli render --filter NAME [--set KEY=VALUE]... [--scale S] [--time] IN OUT\n"
     "       lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n"
     "       lumetta-cli render3d EFFECT [--set KEY=VALUE]... [--size WxH] IN OUT\n"
-    "       lumetta-cli info IN [--json]\n";
+    "       lumetta-cli info IN [--json]\n"
+    "       lumetta-cli favourites list [--json] | export FILE | import FILE\n"
+    "       lumetta-cli apply --favourite N [--mode standard|custom|3d] IN... --out-dir DIR [--format EXT] [--seed N]\n";
 
 QJsonValue jsonValue(const QVariant &v)
 {
@@ -191,7 +195,8 @@ int main(int argc, char **argv)
 {
     // The drawn effects are widget-layer objects and need a QApplication (on the offscreen
     // platform when none is chosen); the engine's commands need only QtCore.
-    const bool drawnEffect = argc > 1 && (qstrcmp(argv[1], "effect") == 0 || qstrcmp(argv[1], "render3d") == 0);
+    const bool drawnEffect = argc > 1 && (qstrcmp(argv[1], "effect") == 0 || qstrcmp(argv[1], "render3d") == 0
+                                          || qstrcmp(argv[1], "favourites") == 0 || qstrcmp(argv[1], "apply") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (drawnEffect) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -216,5 +221,7 @@ int main(int argc, char **argv)
     if (command == QLatin1String("effect")) return runEffectCommand(args);
     if (command == QLatin1String("render3d")) return runRender3DCommand(args);
     if (command == QLatin1String("info")) return runInfoCommand(args);
+    if (command == QLatin1String("favourites")) return runFavoritesCommand(args);
+    if (command == QLatin1String("apply")) return runApplyCommand(args);
     return fail(QStringLiteral("unknown command %1").arg(command), 2);
 }
