@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-image-formats-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libtbb-dev libexiv2-dev libopenjp2-7-dev libgif-dev
+  libtbb-dev libexiv2-dev libopenjp2-7-dev libgif-dev libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core
   poppler-utils clang libclang-rt-14-dev desktop-file-utils

@@ -6,7 +6,10 @@
 #include "effects/baseeffect.h"
 #include "imaging/filterregistry.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/standardcomposition.h"
+#include "platform/imagefiles.h"
 #include "platform/appearance.h"
+#include "platform/geometry.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
 #include "views/customeffimageview.h"
@@ -21,7 +24,6 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMimeData>
@@ -79,30 +81,32 @@ UndoManager *Controller::undoManager() const
 void Controller::awakeFromNib()
 {
     // The start-up image sizes the canvases and sets the zoom.
-    QImageReader reader(startupImage);
-    const QImage startup = reader.read();
+    QString error;
+    const QImage startup = ImageFiles::readImageFile(QString::fromLatin1(startupImage), &error);
     if (startup.isNull())
-        qWarning("Controller: cannot read the start-up image: %s", qPrintable(reader.errorString()));
+        qWarning("Controller: cannot read the start-up image: %s", qPrintable(error));
     setBackgroundImage(imaging::imageFromQImage(startup));
 
     // The default filter images are read on first use.
-    texturepath = ":/images/smoothtexture.tiff";
-    shadingemappath = ":/images/lightball.tiff";
-    alphaemappath = ":/images/restrictedshine.tiff";
-    ramppath = ":/images/colormap.tiff";
-    maskpath = ":/images/mask.tiff";
+    namespace paths = imaging::standardcomposition::defaultimagepaths;
+    texturepath = QString::fromLatin1(paths::texture);
+    shadingemappath = QString::fromLatin1(paths::shadingMap);
+    alphaemappath = QString::fromLatin1(paths::alphaMap);
+    ramppath = QString::fromLatin1(paths::ramp);
+    maskpath = QString::fromLatin1(paths::mask);
 
     imaging::FilterRegistry::loadAllPlugIns();
 
     if (window) {
+        // The saved frame is fitted to the screens as they are now: a frame larger than the screen
+        // (or stored by hand) would make a window of gigabytes, and the screens may have changed.
         if (const auto frame = UserDefaults::standardUserDefaults().frame(windowFrameName)) {
-            // Only restore a frame that is still on one of the screens.
-            for (QScreen *screen : QGuiApplication::screens()) {
-                if (screen->availableGeometry().intersects(*frame)) {
-                    window->setGeometry(*frame);
-                    break;
-                }
-            }
+            QList<QRect> screens;
+            for (QScreen *screen : QGuiApplication::screens())
+                screens << screen->availableGeometry();
+            const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+            if (const auto fitted = Geometry::fittedFrame(*frame, screens, minimum))
+                window->setGeometry(*fitted);
         }
     }
 
@@ -130,6 +134,8 @@ void Controller::awakeFromNib()
     connectStandardMode();
     connectCustomMode();
     connect3DMode();
+    // After the effects exist: the favourites of the 3D and custom modes are copies of them.
+    readFavorites();
 }
 
 int Controller::filerMode() const
@@ -547,7 +553,7 @@ void Controller::windowWillClose()
     if (m_windowClosed)
         return;
     m_windowClosed = true;
-    // The favourites of the three modes are written back here once they exist.
+    saveFavorites();
 }
 
 void Controller::windowDidResize()

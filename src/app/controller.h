@@ -1,16 +1,18 @@
 #pragma once
 
+#include "effects/favorite.h"
 #include "imaging/filter.h"
 #include "imaging/image.h"
 #include "views/canvascontroller.h"
+#include "widgets/favoritesowner.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariantList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class BaseEffect;
@@ -32,6 +34,7 @@ class QStackedWidget;
 class QTreeView;
 class QWidget;
 class UndoManager;
+class UserDefaults;
 class customEffImageView;
 class onlyTextClosedButton;
 
@@ -40,8 +43,8 @@ class onlyTextClosedButton;
 // the file path and the document-changed flag. Its members are spread over several source files by
 // concern (controller.cpp: start-up, modes, zoom, apply; controller_filters.cpp: the standard mode's
 // picture; controller_files.cpp: open and save; controller_transforms.cpp: transforms, clipboard, undo;
-// controller_menus.cpp: menu validation, help and about).
-class Controller : public QObject, public CanvasController
+// controller_menus.cpp: menu validation, help and about; controller_favorites.cpp: favourites).
+class Controller : public QObject, public CanvasController, public FavoritesOwner
 {
     Q_OBJECT
 public:
@@ -79,7 +82,7 @@ public:
     UndoManager *undoManager() const;
 
     // Operations other parts call.
-    int filerMode() const;
+    int filerMode() const override;
     void updateView();
     void updateMainBtnState();
     void updateLayout();
@@ -258,6 +261,53 @@ public:
     std::unique_ptr<BaseEffect> eval3DEffect, object3DEffect;
     QAbstractItemModel *m_3DListModel = nullptr;
 
+    // Favourites
+    // One favourite of a mode's list. A stored record that cannot be used (damaged, or naming a
+    // filter or effect that no longer exists) stays in the list without a button, so that it is
+    // written back as it was read.
+    struct FavoriteEntry
+    {
+        QPointer<onlyTextClosedButton> button;
+        // The stored form, written back unchanged whenever the list is stored.
+        QVariantMap stored;
+        std::optional<Favorite> favorite;
+        // 3D and custom modes: a private copy of the effect, untouched by later edits of the
+        // current effect.
+        std::shared_ptr<BaseEffect> effect;
+    };
+    // Make a favourite of the mode's current effect (nothing without an effect or a picture); the
+    // mode's list is stored at once.
+    void addFavorites();
+    void addFavorites3D();
+    void addFavoritesCustom();
+    // The menu item "Add to Favourites": a favourite of the current mode's effect.
+    void addFavoritesAction();
+    // The close box of a favourite button: removes that favourite (the effect too when it was the
+    // selected one) and stores the list.
+    void removeFavorites(onlyTextClosedButton *button) override;
+    void removeFavorites3D(onlyTextClosedButton *button) override;
+    void removeFavoritesCustom(onlyTextClosedButton *button) override;
+    // A favourite button's action: applies its favourite, or drops it when it is the selected one
+    // (null: drops the mode's effect). In the custom mode the choice is one undo step.
+    void filterChanged(onlyTextClosedButton *button);
+    void filterChanged3D(onlyTextClosedButton *button);
+    void filterChangedCustom(onlyTextClosedButton *button);
+    void saveFavoritesCI();
+    void saveFavorites3D();
+    void saveFavoritesCustom();
+    // When the window closes: writes again each list whose last write failed.
+    void saveFavorites();
+    void readFavoritesCI();
+    void readFavorites3D();
+    void readFavoritesCustom();
+    void readFavorites();
+    const std::vector<FavoriteEntry> &favoritesOfMode(int mode) const;
+    onlyTextClosedButton *selectedFavorite(int mode) const;
+    DocPageControl *favoritesStrip(int mode) const;
+    // The settings the favourites are kept in (the user's, unless set otherwise).
+    UserDefaults &userDefaults() const;
+    void setUserDefaults(UserDefaults *defaults) { m_userDefaults = defaults; }
+
 public slots:
     // Actions sent by buttons and menu items.
     void changeFilterMode(QAbstractButton *sender);
@@ -311,6 +361,15 @@ private:
     void refreshCanvasZoom();
     void stepZoom(float factor);
     void finishSave(bool ok);
+    std::vector<FavoriteEntry> &favoritesList(int mode);
+    QPointer<onlyTextClosedButton> &selectedFavoriteRef(int mode);
+    void addFavoriteOfMode(int mode);
+    void removeFavoriteOfMode(int mode, onlyTextClosedButton *button);
+    void chooseFavorite(int mode, onlyTextClosedButton *button);
+    void storeFavorites(int mode);
+    void readFavoritesOfMode(int mode);
+    void showFavorite(int mode, FavoriteEntry &entry);
+    BaseEffect *prototypeNamed(int mode, const QString &className) const;
 
     static Controller *s_mainController;
     static bool s_quitAfterSave;
@@ -323,7 +382,7 @@ private:
     imaging::Image texture, shadingemap, alphaemap, ramp, mask;
     QString texturepath, shadingemappath, alphaemappath, ramppath, maskpath;
     QString _filePath;
-    QVariantList m_favorites, m_favorites3D, m_favoritesCustom;
+    std::vector<FavoriteEntry> m_favorites, m_favorites3D, m_favoritesCustom;
     QPointer<onlyTextClosedButton> m_selectes_FavBtn, m_selectes_FavBtn3D, m_selectes_FavBtnCustom;
     bool m_wasChanged = false;
     // The quit prompt has been answered with quitting (or there was nothing to ask).
@@ -335,4 +394,7 @@ private:
     int format_type = 0;
 
     QPointer<QWidget> m_helpWindow;
+    UserDefaults *m_userDefaults = nullptr;
+    // A mode's list whose last write failed: written again when the window closes.
+    bool m_favoritesUnwritten[3] = {false, false, false};
 };

@@ -60,7 +60,7 @@ void Controller::outlineViewSelectionDidChange_3D(const QModelIndex &item)
     if (BaseEffect *prototype = model ? model->effectAt(item) : nullptr) {
         current3DEffect = prototype->mycopy();
         current3DEffect->setUpControlsView();
-        m_wasChanged = true;
+        setWasChanged(true);
     }
     // Without an effect the canvas shows the plain image.
     if (openGLView)

@@ -281,7 +281,7 @@ bool Controller::simplySave(int formatIndex, float resolution, const QString &pa
     if (failed)
         error = QStringLiteral("out of memory");
     if (!ok)
-        qWarning("Save: %s", qPrintable(error));
+        qWarning("Save: cannot write %s: %s", qPrintable(path), qPrintable(error));
     return ok;
 }
 

@@ -6,6 +6,8 @@
 
 #include "imaging/filterdescription.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/standardcomposition.h"
+#include "platform/imagefiles.h"
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
 #include "platform/undomanager.h"
@@ -16,17 +18,11 @@
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QSplitter>
 #include <QTreeView>
 
 namespace {
-
-QVariantMap inputAttributes(const imaging::Filter &filter, const QString &key)
-{
-    return filter.attributes().value(key).toMap();
-}
 
 QString attributeClass(const QVariantMap &attributes)
 {
@@ -62,11 +58,10 @@ FilterView::ControlType controlTypeFor(const QVariantMap &attributes)
 imaging::Image loadDefaultImage(imaging::Image &cache, const QString &path)
 {
     if (cache.isNull() && !path.isEmpty()) {
-        QImageReader reader(path);
-        const QImage picture = reader.read();
+        QString error;
+        const QImage picture = ImageFiles::readImageFile(path, &error);
         if (picture.isNull())
-            qWarning("Controller: cannot read the default filter image %s: %s", qPrintable(path),
-                     qPrintable(reader.errorString()));
+            qWarning("Controller: cannot read the default filter image %s: %s", qPrintable(path), qPrintable(error));
         else
             cache = imaging::imageFromQImage(picture);
     }
@@ -90,48 +85,19 @@ void Controller::addFilter(const QString &name, int index)
 
 void Controller::_setupAllImageInputsToNotNil(imaging::Filter &filter)
 {
-    if (backgroundImage.isNull())
-        return;
-    for (const QString &key : filter.inputKeys())
-        if (attributeClass(inputAttributes(filter, key)) == QLatin1String("CIImage"))
-            filter.setValue(QVariant::fromValue(backgroundImage), key);
+    imaging::standardcomposition::setImageInputs(filter, backgroundImage);
 }
 
 void Controller::setAutomaticDefaults(imaging::Filter &filter)
 {
-    const QString name = filter.name();
-    auto setImage = [&filter](const char *key, const imaging::Image &image) {
-        if (!image.isNull())
-            filter.setValue(QVariant::fromValue(image), QLatin1String(key));
-    };
-    if (name == QLatin1String("CIGlassDistortion")) {
-        setImage("inputTexture", defaultTexture());
-    } else if (name == QLatin1String("CIRippleTransition")) {
-        setImage("inputShadingImage", defaultAlphaEMap());
-    } else if (name == QLatin1String("CIPageCurlTransition")) {
-        setImage("inputShadingImage", defaultAlphaEMap());
-        filter.setValue(double(-0.7853982f), QStringLiteral("inputAngle"));
-    } else if (name == QLatin1String("CIShadedMaterial")) {
-        setImage("inputShadingImage", defaultShadingEMap());
-    } else if (name == QLatin1String("CIColorMap")) {
-        setImage("inputGradientImage", defaultRamp());
-    } else if (name == QLatin1String("CIDisintegrateWithMaskTransition")) {
-        setImage("inputMaskImage", defaultMask());
-    } else if (name == QLatin1String("CICircularWrap")) {
-        // Centred in the visible canvas.
-        const imaging::Rect b = ciView ? ciView->bounds() : imaging::Rect();
-        const float cx = float(b.x() + b.width() * 0.5);
-        const float cy = float(b.y() + b.height() * 0.5);
-        filter.setValue(QVariant::fromValue(imaging::Vector{cx, cy}), QStringLiteral("inputCenter"));
-    } else if (name == QLatin1String("CIGaussianGradient") || name == QLatin1String("CILinearGradient")
-               || name == QLatin1String("CIRadialGradient") || name == QLatin1String("CIStripesGenerator")
-               || name == QLatin1String("CICheckerboardGenerator")) {
-        // Half-transparent, so that the picture under the generator shows through.
-        filter.setValue(QVariant::fromValue(imaging::Color(1, 1, 1, 0.5)), QStringLiteral("inputColor0"));
-        filter.setValue(QVariant::fromValue(imaging::Color(0, 0, 0, 0.5)), QStringLiteral("inputColor1"));
-    } else if (name == QLatin1String("CIConstantColorGenerator")) {
-        filter.setValue(QVariant::fromValue(imaging::Color(1, 0.5, 0, 0.5)), QStringLiteral("inputColor"));
-    }
+    imaging::standardcomposition::DefaultImages images;
+    images.texture = [this] { return defaultTexture(); };
+    images.shadingMap = [this] { return defaultShadingEMap(); };
+    images.alphaMap = [this] { return defaultAlphaEMap(); };
+    images.ramp = [this] { return defaultRamp(); };
+    images.mask = [this] { return defaultMask(); };
+    // The circular wrap starts centred in the visible canvas.
+    imaging::standardcomposition::setAutomaticDefaults(filter, ciView ? ciView->bounds() : imaging::Rect(), images);
 }
 
 void Controller::updateFilterControls(int tag)
@@ -156,12 +122,7 @@ void Controller::updateFilterControls(int tag)
         const QVariantMap attributes = filter.attributes();
         const QStringList keys = filter.inputKeys();
         // The input that carries the current image gets no control.
-        bool hasBackground = false;
-        for (const QString &key : keys)
-            if (key == QLatin1String("inputBackgroundImage")
-                && attributeClass(attributes.value(key).toMap()) == QLatin1String("CIImage"))
-                hasBackground = true;
-        const QString carrier = hasBackground ? QStringLiteral("inputBackgroundImage") : QStringLiteral("inputImage");
+        const QString carrier = imaging::standardcomposition::currentImageKey(filter);
         for (const QString &key : keys) {
             const FilterView::ControlType type = controlTypeFor(attributes.value(key).toMap());
             if (type == FilterView::None || (type == FilterView::ImageWell && key == carrier))

@@ -4,6 +4,7 @@
 #include "app/resizepanel.h" // Resize panel
 
 #include "effects/baseeffect.h"
+#include "imaging/standardcomposition.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
 
@@ -15,50 +16,9 @@
 
 #include <cmath>
 
-namespace {
-
-QVariantMap inputAttributes(const imaging::Filter &filter, const QString &key)
-{
-    return filter.attributes().value(key).toMap();
-}
-
-bool isImageInput(const imaging::Filter &filter, const QString &key)
-{
-    return inputAttributes(filter, key).value("CIAttributeClass").toString() == QLatin1String("CIImage");
-}
-
-// The image input that carries the current image: "inputBackgroundImage" for filters that have one
-// (blend and compositing filters), otherwise "inputImage".
-QString currentImageInput(const imaging::Filter &filter)
-{
-    const QStringList keys = filter.inputKeys();
-    if (keys.contains(QStringLiteral("inputBackgroundImage")) && isImageInput(filter, QStringLiteral("inputBackgroundImage")))
-        return QStringLiteral("inputBackgroundImage");
-    return QStringLiteral("inputImage");
-}
-
-imaging::Image sourceOver(const imaging::Image &top, const imaging::Image &under)
-{
-    auto over = imaging::Filter::filterWithName(QStringLiteral("CISourceOverCompositing"));
-    if (!over)
-        return top;
-    over->setValue(QVariant::fromValue(under), QStringLiteral("inputBackgroundImage"));
-    over->setValue(QVariant::fromValue(top), QStringLiteral("inputImage"));
-    return over->outputImage();
-}
-
-} // namespace
-
 bool Controller::filterHasMissingImage(const imaging::Filter &filter) const
 {
-    const QString carrier = currentImageInput(filter);
-    for (const QString &key : filter.inputKeys()) {
-        if (key == carrier || !isImageInput(filter, key))
-            continue;
-        if (filter.value(key).value<imaging::Image>().isNull())
-            return true;
-    }
-    return false;
+    return imaging::standardcomposition::hasMissingImage(filter);
 }
 
 bool Controller::hasMissingImage() const
@@ -68,42 +28,9 @@ bool Controller::hasMissingImage() const
 
 imaging::Image Controller::coreImageResultForRect(const imaging::Rect &rect)
 {
-    imaging::Image image = backgroundImage;
     if (!currentFilter)
-        return image;
-    imaging::Filter &filter = *currentFilter;
-
-    const QStringList keys = filter.inputKeys();
-    const bool hasExtent = keys.contains(QStringLiteral("inputExtent"))
-        && inputAttributes(filter, QStringLiteral("inputExtent")).value("CIAttributeClass").toString() == QLatin1String("CIVector");
-    const bool hasImage = keys.contains(QStringLiteral("inputImage"));
-    const bool hasBackground = keys.contains(QStringLiteral("inputBackgroundImage"));
-
-    // A filter without an image input is a generator: its output is laid over the current image.
-    imaging::Image underlay;
-    if (!image.isNull()) {
-        if (!hasImage)
-            underlay = image;
-        else
-            filter.setValue(QVariant::fromValue(image),
-                            hasBackground ? QStringLiteral("inputBackgroundImage") : QStringLiteral("inputImage"));
-    }
-    if (hasExtent)
-        filter.setValue(QVariant::fromValue(imaging::Vector{0, 0, rect.width(), rect.height()}), QStringLiteral("inputExtent"));
-
-    imaging::Image output = filter.outputImage();
-    if (!output.isNull()) {
-        // Unbounded or much larger outputs (generators, tiles) are cut to the picture.
-        const imaging::Rect picture = image.isNull() ? imaging::Rect() : image.extent();
-        const imaging::Rect out = output.extent();
-        const bool wider = out.isInfinite() || out.width() > 1.3 * picture.width();
-        const bool taller = out.isInfinite() || out.height() > 1.3 * picture.height();
-        if (wider && taller && !picture.isEmpty())
-            output = output.cropped(picture);
-    }
-    if (underlay.isNull())
-        return output;
-    return output.isNull() ? underlay : sourceOver(output, underlay);
+        return backgroundImage;
+    return imaging::standardcomposition::result(*currentFilter, backgroundImage, rect);
 }
 
 imaging::Image Controller::coreImageResult(bool overBlack)
@@ -119,7 +46,7 @@ imaging::Image Controller::coreImageResult(bool overBlack)
         return result;
     black->setValue(QVariant::fromValue(imaging::Color(0, 0, 0, 1)), QStringLiteral("inputColor"));
     const imaging::Image backdrop = black->outputImage();
-    return result.isNull() ? backdrop : sourceOver(result, backdrop);
+    return result.isNull() ? backdrop : imaging::standardcomposition::sourceOver(result, backdrop);
 }
 
 imaging::Rect Controller::getBgImageExtent() const

@@ -66,7 +66,8 @@ bool Controller::validateMenuItem(QAction *item)
         ResizePanel *panel = window ? window->findChild<ResizePanel *>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
         return panel && panel->validateMenuItem(item);
     }
-    if (action == QLatin1String("escapeEffect:") || action == QLatin1String("applyBtn:")) {
+    if (action == QLatin1String("escapeEffect:") || action == QLatin1String("applyBtn:")
+        || action == QLatin1String("addFavorites:")) {
         switch (filerMode()) {
         case 0: return bool(currentFilter);
         case 1: return bool(current3DEffect);

@@ -1,6 +1,7 @@
 #include "app/controller.h"
 #include "app/mainwindow.h"
 #include "app/startupfiles.h"
+#include "platform/imagefiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,6 +12,7 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Lumetta"));
     QApplication::setApplicationName(QStringLiteral("Lumetta"));
     QApplication::setApplicationVersion(QStringLiteral(LUMETTA_VERSION));
+    ImageFiles::setUpReading();
     // The desktop matches the window to lumetta.desktop (its icon and name in docks and switchers).
     QGuiApplication::setDesktopFileName(QStringLiteral("lumetta"));
     // Quitting goes through the controller, which may first ask to save.

@@ -261,6 +261,8 @@ void MainWindow::buildMenus()
     addItem(edit, tr("&Paste"), "paste:", QKeySequence::Paste, &Controller::paste);
     edit->addSeparator();
     addItem(edit, tr("Escape"), "escapeEffect:", QKeySequence(Qt::Key_Escape), &Controller::escapeEffect);
+    edit->addSeparator();
+    addItem(edit, tr("Add to Favourites"), "addFavorites:", QKeySequence(tr("Ctrl+D")), &Controller::addFavoritesAction);
 
     QMenu *image = menuBar()->addMenu(tr("&Image"));
     addItem(image, tr("Rotate &Left"), "rotateLeft:", QKeySequence(tr("Ctrl+L")), &Controller::rotateLeft);

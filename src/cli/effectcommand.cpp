@@ -1,4 +1,5 @@
 #include "effectcommand.h"
+#include "clifiles.h"
 
 #include "effects/baseeffect.h"
 #include "effects/drawneffect.h"
@@ -8,10 +9,6 @@
 #include "valueparser.h"
 #include "views/canvascontroller.h"
 
-#include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include <chrono>
 #include <cmath>
@@ -97,36 +94,6 @@ bool parseSettings(const QStringList &sets, const BaseEffect &effect, const QStr
     return true;
 }
 
-namespace {
-
-bool writeImage(const QImage &image, const QString &path, QString &error)
-{
-    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (format.isEmpty() || !QImageWriter::supportedImageFormats().contains(format)) {
-        error = QStringLiteral("cannot write the format of %1").arg(path);
-        return false;
-    }
-    // Written to a temporary name and renamed into place, so a failure leaves no broken file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    QImageWriter writer(&file, format);
-    if (!writer.write(image)) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, writer.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 int runEffectCommand(const QStringList &args)
 {
     QString name;
@@ -167,11 +134,12 @@ int runEffectCommand(const QStringList &args)
         return fail(QStringLiteral("unknown effect %1 (known: %2)")
                         .arg(name, EffectCatalog::drawnEffectClassNames().join(", ")), 2);
 
-    QImageReader reader(files[0]);
-    reader.setAutoTransform(true);
-    const QImage input = reader.read();
+    QString error;
+    if (!clifiles::checkOutputName(files[1], &error))
+        return fail(error);
+    const QImage input = clifiles::readInput(files[0], &error);
     if (input.isNull())
-        return fail(QStringLiteral("cannot read %1: %2").arg(files[0], reader.errorString()));
+        return fail(error);
 
     QVariantMap settings;
     QString settingsError;
@@ -197,8 +165,7 @@ int runEffectCommand(const QStringList &args)
     if (picture.isNull())
         return fail(QStringLiteral("%1 produced no picture").arg(name));
 
-    QString error;
-    if (!writeImage(picture, files[1], error))
+    if (!clifiles::writeOutput(picture, files[1], &error))
         return fail(error);
     if (timeIt)
         std::printf("render_ms=%.2f\n", ms);

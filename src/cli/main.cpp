@@ -6,21 +6,20 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include "imaging/catalogrows.h"
 #include "imaging/filter.h"
 #include "imaging/filterregistry.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/standardcomposition.h"
+#include "clifiles.h"
 #include "platform/imagefiles.h"
+#include "applycommand.h"
 #include "effectcommand.h"
+#include "favoritescommand.h"
 #include "infocommand.h"
 #include "render3dcommand.h"
 #include "valueparser.h"
@@ -40,7 +39,9 @@ const char *usage =
     "       lumetta-cli render --filter NAME [--set KEY=VALUE]... [--scale S] [--time] IN OUT\n"
     "       lumetta-cli effect NAME [--set KEY=VALUE]... [--seed N] [--time] IN OUT\n"
     "       lumetta-cli render3d EFFECT [--set KEY=VALUE]... [--size WxH] IN OUT\n"
-    "       lumetta-cli info IN [--json]\n";
+    "       lumetta-cli info IN [--json]\n"
+    "       lumetta-cli favourites list [--json] | export FILE | import FILE\n"
+    "       lumetta-cli apply --favourite N [--mode standard|custom|3d] IN... --out-dir DIR [--format EXT] [--seed N]\n";
 
 QJsonValue jsonValue(const QVariant &v)
 {
@@ -147,16 +148,15 @@ int render(const QStringList &args)
     auto filter = Filter::filterWithName(filterName);
     if (!filter) return fail(QStringLiteral("unknown filter %1").arg(filterName));
 
-    // The same reader and writers as the application: the same guards, the same eight formats.
-    QString readError;
-    const QImage picture = ImageFiles::readImageFile(in, &readError);
-    if (picture.isNull()) return fail(QStringLiteral("cannot read %1: %2").arg(in, readError));
-    if (ImageFiles::formatForFileName(out) < 0)
-        return fail(QStringLiteral("cannot write images of type \"%1\" (%2)").arg(QFileInfo(out).suffix(), out));
+    QString error;
+    if (!clifiles::checkOutputName(out, &error)) return fail(error);
+    const QImage picture = clifiles::readInput(in, &error);
+    if (picture.isNull()) return fail(error);
 
+    // The application's composition, with the application's default images.
     const Image current = imageFromQImage(picture);
     const Rect view = current.extent();
-    standardcomposition::prepare(*filter, current, view);
+    standardcomposition::prepare(*filter, current, view, clifiles::defaultImages());
 
     const QVariantMap attrs = filter->attributes();
     for (const QString &s : sets) {
@@ -178,16 +178,13 @@ int render(const QStringList &args)
         renderToQImage(current, Rect(0, 0, 1.0 / scale, 1.0 / scale), scale);
 
     const auto start = std::chrono::steady_clock::now();
-    const Image result = standardcomposition::result(*filter, current, view);
+    const Image result = standardcomposition::hasMissingImage(*filter) ? Image() : standardcomposition::result(*filter, current, view);
     if (result.isNull()) return fail(QStringLiteral("%1 gives no image with these inputs").arg(filterName));
     const QImage rendered = renderToQImage(result, view, scale);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (rendered.isNull()) return fail(QStringLiteral("rendering %1 failed").arg(filterName));
 
-    // Written to a temporary file and renamed into place, so a failed write leaves no half file.
-    QString writeError;
-    if (!ImageFiles::writeImageFile(rendered, out, &writeError))
-        return fail(QStringLiteral("cannot write %1: %2").arg(out, writeError));
+    if (!clifiles::writeOutput(rendered, out, &error)) return fail(error);
     if (timeIt) std::printf("render_ms=%.2f\n", ms);
     return 0;
 }
@@ -198,7 +195,8 @@ int main(int argc, char **argv)
 {
     // The drawn effects are widget-layer objects and need a QApplication (on the offscreen
     // platform when none is chosen); the engine's commands need only QtCore.
-    const bool drawnEffect = argc > 1 && (qstrcmp(argv[1], "effect") == 0 || qstrcmp(argv[1], "render3d") == 0);
+    const bool drawnEffect = argc > 1 && (qstrcmp(argv[1], "effect") == 0 || qstrcmp(argv[1], "render3d") == 0
+                                          || qstrcmp(argv[1], "favourites") == 0 || qstrcmp(argv[1], "apply") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (drawnEffect) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -207,6 +205,7 @@ int main(int argc, char **argv)
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("lumetta-cli"));
+    ImageFiles::setUpReading();
     FilterRegistry::loadAllPlugIns();
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h")) {
@@ -222,5 +221,7 @@ int main(int argc, char **argv)
     if (command == QLatin1String("effect")) return runEffectCommand(args);
     if (command == QLatin1String("render3d")) return runRender3DCommand(args);
     if (command == QLatin1String("info")) return runInfoCommand(args);
+    if (command == QLatin1String("favourites")) return runFavoritesCommand(args);
+    if (command == QLatin1String("apply")) return runApplyCommand(args);
     return fail(QStringLiteral("unknown command %1").arg(command), 2);
 }

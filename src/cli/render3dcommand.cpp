@@ -1,12 +1,11 @@
 #include "render3dcommand.h"
 
+#include "clifiles.h"
 #include "effectcommand.h"
 #include "effects/effectcatalog.h"
 #include "effects/objecteffect.h"
-#include "platform/imagefiles.h"
 #include "views/glframe.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -86,12 +85,12 @@ int runRender3DCommand(const QStringList &args)
     if (solid >= 0 && settings.contains(QStringLiteral("drawObj")))
         return fail(QStringLiteral("the solid is chosen by EFFECT, not by drawObj"), 2);
 
-    // The same reader and writer as the application.
-    const QImage input = ImageFiles::readImageFile(files[0], &error);
+    // The same reader, writer and messages as the other commands.
+    if (!clifiles::checkOutputName(files[1], &error))
+        return fail(error);
+    const QImage input = clifiles::readInput(files[0], &error);
     if (input.isNull())
-        return fail(QStringLiteral("cannot read %1: %2").arg(files[0], error));
-    if (ImageFiles::formatForFileName(files[1]) < 0)
-        return fail(QStringLiteral("cannot write images of type \"%1\" (%2)").arg(QFileInfo(files[1]).suffix(), files[1]));
+        return fail(error);
 
     OffscreenGLFrame frame;
     if (!frame.create(&error))
@@ -113,7 +112,7 @@ int runRender3DCommand(const QStringList &args)
     if (picture.isNull())
         return fail(QStringLiteral("cannot render a %1x%2 frame").arg(size.width()).arg(size.height()));
 
-    if (!ImageFiles::writeImageFile(picture, files[1], &error))
-        return fail(QStringLiteral("cannot write %1: %2").arg(files[1], error));
+    if (!clifiles::writeOutput(picture, files[1], &error))
+        return fail(error);
     return 0;
 }

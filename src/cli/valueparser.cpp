@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include <QImageReader>
 #include <QRegularExpression>
 
+#include "clifiles.h"
 #include "imaging/image.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/values.h"
@@ -81,12 +81,8 @@ QVariant parseFilterValue(const QString &text, const QString &cls, const QString
         return QVariant::fromValue(Color(n[0], n[1], n[2], n.size() == 4 ? n[3] : 1.0));
     }
     if (cls == QLatin1String("CIImage")) {
-        QImageReader reader(t);
-        const QImage img = reader.read();
-        if (img.isNull()) {
-            error = QStringLiteral("cannot read image \"%1\": %2").arg(t, reader.errorString());
-            return {};
-        }
+        const QImage img = clifiles::readInput(t, &error);
+        if (img.isNull()) return {};
         return QVariant::fromValue(imageFromQImage(img));
     }
     error = QStringLiteral("inputs of class %1 cannot be set from the command line").arg(cls);

@@ -146,7 +146,8 @@ void simpleEffects::drawMyself(QPainter &painter, const QRectF &rect)
 int simpleEffects::rectangles(QPainter &p, const QRectF &rect)
 {
     const int n = m_object_count;
-    for (int i = 0; i < n; ++i) {
+    int drawn = 0;
+    for (int i = 0; i < n; ++i, ++drawn) {
         const QColor c = randomColor();
         if (i % 2 == 0) {
             const QPointF p1 = randomPoint(rect);
@@ -161,13 +162,14 @@ int simpleEffects::rectangles(QPainter &p, const QRectF &rect)
             strokeWith(p, path, c, width);
         }
     }
-    return std::max(n, 0);
+    return drawn;
 }
 
 int simpleEffects::circles(QPainter &p, const QRectF &rect)
 {
     const int n = m_object_count;
-    for (int i = 0; i < n; ++i) {
+    int drawn = 0;
+    for (int i = 0; i < n; ++i, ++drawn) {
         const QPointF p1 = randomPoint(rect);
         const QPointF p2 = randomPoint(rect);
         const QRectF box(p1, p2);
@@ -181,13 +183,14 @@ int simpleEffects::circles(QPainter &p, const QRectF &rect)
         else
             strokeWith(p, path, c, randomStrokeWidth());
     }
-    return std::max(n, 0);
+    return drawn;
 }
 
 int simpleEffects::bezierPaths(QPainter &p, const QRectF &rect)
 {
     const int n = m_object_count;
-    for (int i = 0; i < n; ++i) {
+    int drawn = 0;
+    for (int i = 0; i < n; ++i, ++drawn) {
         const int segments = std::rand() % 8;
         QPainterPath path;
         path.moveTo(randomPoint(rect));
@@ -209,13 +212,14 @@ int simpleEffects::bezierPaths(QPainter &p, const QRectF &rect)
             strokeWith(p, path, c, randomStrokeWidth());
         }
     }
-    return std::max(n, 0);
+    return drawn;
 }
 
 int simpleEffects::triangles(QPainter &p, const QRectF &rect)
 {
     const int n = m_object_count;
-    for (int i = 0; i < n; ++i) {
+    int drawn = 0;
+    for (int i = 0; i < n; ++i, ++drawn) {
         QPainterPath path;
         path.moveTo(randomPoint(rect));
         path.lineTo(randomPoint(rect));
@@ -229,7 +233,7 @@ int simpleEffects::triangles(QPainter &p, const QRectF &rect)
             strokeWith(p, path, c, randomStrokeWidth());
         }
     }
-    return std::max(n, 0);
+    return drawn;
 }
 
 int simpleEffects::flowers(QPainter &p, const QRectF &rect)
@@ -239,8 +243,9 @@ int simpleEffects::flowers(QPainter &p, const QRectF &rect)
     const float W = float(rect.width()), H = float(rect.height());
     const float r = (std::isnan(W) ? H : std::max(W, H)) / 100.0f;
     const int count = 4 * m_object_count;
+    int drawn = 0;
     p.setPen(Qt::NoPen);
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k, ++drawn) {
         const float cx = float(u() * W);
         const float cy = float(u() * H);
         p.setBrush(randomColor());
@@ -252,7 +257,7 @@ int simpleEffects::flowers(QPainter &p, const QRectF &rect)
         p.setBrush(randomColor());
         p.drawEllipse(QRectF(cx, cy, r, r));
     }
-    return count;
+    return drawn;
 }
 
 int simpleEffects::balls(QPainter &p, const QRectF &rect)
@@ -261,8 +266,9 @@ int simpleEffects::balls(QPainter &p, const QRectF &rect)
     if (Wi < 1 || m_object_count <= 0)
         return 0;
     const int count = 8 * m_object_count;
+    int drawn = 0;
     p.setPen(Qt::NoPen);
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k, ++drawn) {
         const QPointF pt = randomPoint(rect);
         p.setBrush(randomColor());
         const long a = random() % Wi;
@@ -271,7 +277,7 @@ int simpleEffects::balls(QPainter &p, const QRectF &rect)
         const float s = std::sqrt(dx * dx + dy * dy) / 10.0f;
         p.drawEllipse(QRectF(pt.x(), pt.y(), s, s));
     }
-    return count;
+    return drawn;
 }
 
 int simpleEffects::lights(QPainter &p, const QRectF &rect)
@@ -280,8 +286,9 @@ int simpleEffects::lights(QPainter &p, const QRectF &rect)
     if (rays < 1)
         return 0;
     const float cx = float(rect.width() * 0.5), cy = float(rect.height() * 0.5);
+    int drawn = 0;
     p.setPen(Qt::NoPen);
-    for (int k = 0; k < rays; ++k) {
+    for (int k = 0; k < rays; ++k, ++drawn) {
         // 12 degrees per ray: the directions repeat after 30 rays.
         const double angle = 2.0 * k * M_PI / 30.0;
         const float dx = float(std::cos(angle) * cx), dy = float(std::sin(angle) * cy);
@@ -291,7 +298,7 @@ int simpleEffects::lights(QPainter &p, const QRectF &rect)
             p.drawEllipse(QRectF(cx + f * dx, cy + f * dy, 20, 20));
         }
     }
-    return rays;
+    return drawn;
 }
 
 int simpleEffects::spinningSquares(QPainter &p, const QRectF &rect)
@@ -309,7 +316,8 @@ int simpleEffects::spinningSquares(QPainter &p, const QRectF &rect)
     // and doubles the cost of each full-size fill.
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
-    for (int k = 0; k < n; ++k) {
+    int drawn = 0;
+    for (int k = 0; k < n; ++k, ++drawn) {
         // The rotations accumulate: square k is turned by 0 + 1 + ... + k degrees.
         QTransform t;
         t.translate(W / 2, H / 2);
@@ -330,5 +338,5 @@ int simpleEffects::spinningSquares(QPainter &p, const QRectF &rect)
         angle += 1;
     }
     p.restore();
-    return n;
+    return drawn;
 }

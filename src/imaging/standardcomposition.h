@@ -3,33 +3,64 @@
 #include "imaging/filter.h"
 #include "imaging/image.h"
 
+#include <functional>
+
 namespace imaging {
 
-// How the standard mode puts a filter over the current image, shared by lumetta-cli and tests
-// (the application's controller does the same with its own canvas size and default images).
+// How the standard mode puts a filter over the current image. The application's controller, the
+// command-line tool and the tests all go through these functions, so there is one rule for the
+// picture the canvas shows, the file the tool writes and the result a test checks.
 namespace standardcomposition {
+
+// The images some filters get automatically (a texture for the glass distortion, shading maps,
+// a colour ramp, a mask). Each is asked for only when a filter needs it, so a program can read
+// them lazily; an unset function or a null image leaves that input holding the current image.
+struct DefaultImages
+{
+    std::function<Image()> texture;    // "inputTexture" of CIGlassDistortion
+    std::function<Image()> shadingMap; // "inputShadingImage" of CIShadedMaterial
+    std::function<Image()> alphaMap;   // "inputShadingImage" of the ripple and page-curl transitions
+    std::function<Image()> ramp;       // "inputGradientImage" of CIColorMap
+    std::function<Image()> mask;       // "inputMaskImage" of CIDisintegrateWithMaskTransition
+};
+
+// Where the programs keep those images: Qt resources compiled into the application and the tool.
+namespace defaultimagepaths {
+inline constexpr const char *texture = ":/images/smoothtexture.tiff";
+inline constexpr const char *shadingMap = ":/images/lightball.tiff";
+inline constexpr const char *alphaMap = ":/images/restrictedshine.tiff";
+inline constexpr const char *ramp = ":/images/colormap.tiff";
+inline constexpr const char *mask = ":/images/mask.tiff";
+} // namespace defaultimagepaths
 
 // The image input that carries the current image: "inputBackgroundImage" when the filter has such
 // an image input, else "inputImage".
 QString currentImageKey(const Filter &filter);
 
-// Default filter images made procedurally, for programs without the application's resources:
-// a smooth noise texture, a lit-sphere shading map, a narrow-shine map, a colour ramp and a
-// mask the size of `extent`.
-Image defaultTexture();
-Image defaultShadingMap();
-Image defaultAlphaMap();
-Image defaultRamp();
-Image defaultMask(const Rect &extent);
+// Every image input set to `current` (nothing changes when there is no current image).
+void setImageInputs(Filter &filter, const Image &current);
 
-// Defaults, every image input set to `current`, then the automatic defaults of special filters.
-// `view` is the visible canvas (its centre is the circular wrap's centre).
-void prepare(Filter &filter, const Image &current, const Rect &view);
+// The automatic defaults of filters that need special inputs: default images, the page curl's
+// angle, the circular wrap's centre (the centre of `view`, the visible canvas) and half-transparent
+// colours for generators, so that the picture under them shows through. Other filters keep theirs.
+void setAutomaticDefaults(Filter &filter, const Rect &view, const DefaultImages &images);
 
-// The picture the canvas shows for `view`: the current image wired in, "inputExtent" set to the
-// view's size, oversized output cropped to the image, generators laid over the image. Null when
-// the filter gives no output and has no image to fall back on.
+// A newly chosen filter: its defaults, every image input set to `current`, then the automatic
+// defaults.
+void prepare(Filter &filter, const Image &current, const Rect &view, const DefaultImages &images = {});
+
+// True when an image input other than the one carrying the current image has no image: such a
+// filter renders nothing until the input gets one.
+bool hasMissingImage(const Filter &filter);
+
+// The picture the canvas shows for `view`: the current image wired into the input that carries
+// it, "inputExtent" set to the view's size, output more than 1.3 times as wide and as tall as the
+// image cropped to it, and a generator's output laid over the image. Null when the filter gives
+// no output and there is no image to fall back on.
 Image result(Filter &filter, const Image &current, const Rect &view);
+
+// `top` laid over `under` (source-over).
+Image sourceOver(const Image &top, const Image &under);
 
 } // namespace standardcomposition
 

@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include "imaging/values.h"
+#include "platform/imagefiles.h"
 
 #include <QBuffer>
 #include <QCborArray>
@@ -9,7 +10,6 @@
 #include <QCborValue>
 #include <QDebug>
 #include <QImage>
-#include <QImageReader>
 #include <QImageWriter>
 
 #include <cfloat>
@@ -52,8 +52,8 @@ bool encodeNumbers(const double *values, std::size_t count, QCborArray &out, QSt
 bool encodeImage(const QImage &image, QCborValue &out, QString *error)
 {
     if (image.isNull()) return fail(error, QStringLiteral("null image"));
-    if (image.width() > Archive::maxImageSide || image.height() > Archive::maxImageSide
-        || qint64(image.width()) * image.height() > Archive::maxImagePixels)
+    const qint64 bytes = qint64(image.width()) * image.height() * (image.depth() > 32 ? 8 : 4);
+    if (image.width() > Archive::maxImageSide || image.height() > Archive::maxImageSide || bytes > Archive::maxImageBytes)
         return fail(error, QStringLiteral("image of %1 x %2 pixels is too large")
                                .arg(image.width()).arg(image.height()));
     QByteArray png;
@@ -182,23 +182,57 @@ bool decodeNumbers(const QCborValue &payload, int count, int maxCount, double *o
 std::optional<QVariant> decodeImage(const QCborValue &payload, QString *error)
 {
     if (!payload.isByteArray()) return none(error, QStringLiteral("image payload is not bytes"));
-    QByteArray png = payload.toByteArray();
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    reader.setAutoDetectImageFormat(false); // PNG only, whatever the bytes claim to be
-    // Check the header's size before decoding, so a hostile header cannot make us allocate.
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty())
-        return none(error, QStringLiteral("image data is not a readable PNG"));
-    if (size.width() > Archive::maxImageSide || size.height() > Archive::maxImageSide
-        || qint64(size.width()) * size.height() > Archive::maxImagePixels)
-        return none(error, QStringLiteral("image of %1 x %2 pixels is too large")
-                               .arg(size.width()).arg(size.height()));
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return none(error, QStringLiteral("corrupt PNG image: %1").arg(reader.errorString()));
+    // PNG only, whatever the bytes claim to be, read by the program's one reader within the
+    // archive's own budget.
+    const QByteArray png = payload.toByteArray();
+    if (!png.startsWith(QByteArray("\x89PNG\r\n\x1A\n", 8)))
+        return none(error, QStringLiteral("image data is not a PNG"));
+    QString why;
+    const QImage image = ImageFiles::readImageData(png, &why, png.size() + Archive::maxImageBytes);
+    if (image.isNull()) return none(error, QStringLiteral("unreadable PNG image: %1").arg(why));
+    if (image.width() > Archive::maxImageSide || image.height() > Archive::maxImageSide)
+        return none(error, QStringLiteral("image of %1 x %2 pixels is too large").arg(image.width()).arg(image.height()));
     return QVariant(image);
+}
+
+// A streaming pass over the CBOR that builds nothing: it counts the elements and the nesting, so
+// that a blob of many tiny elements (each of which costs far more once built than its one byte)
+// is refused before QCborValue makes a tree of it.
+bool withinBounds(const QByteArray &data, QString *error)
+{
+    // Each level of the archive's values is two levels of CBOR ([tag, payload] and the payload's
+    // container), under the top map.
+    constexpr int maxCborDepth = 2 * Archive::maxDepth + 4;
+    QCborStreamReader reader(data);
+    qint64 elements = 0;
+    int depth = 0;
+    for (;;) {
+        if (reader.lastError() != QCborError::NoError)
+            return fail(error, QStringLiteral("malformed data (%1)").arg(reader.lastError().toString()));
+        if (depth > 0 && !reader.hasNext()) {
+            if (!reader.leaveContainer())
+                return fail(error, QStringLiteral("malformed data (%1)").arg(reader.lastError().toString()));
+            if (--depth == 0)
+                return true;
+            continue;
+        }
+        if (++elements > Archive::maxElements)
+            return fail(error, QStringLiteral("more than %1 stored elements").arg(Archive::maxElements));
+        if (reader.isTag())
+            return fail(error, QStringLiteral("unexpected tagged data"));
+        if (reader.isArray() || reader.isMap()) {
+            if (++depth > maxCborDepth)
+                return fail(error, QStringLiteral("nesting deeper than %1 levels").arg(Archive::maxDepth));
+            if (!reader.enterContainer())
+                return fail(error, QStringLiteral("malformed data (%1)").arg(reader.lastError().toString()));
+            continue;
+        }
+        // Numbers, text and bytes: skipped without being copied.
+        if (!reader.next())
+            return fail(error, QStringLiteral("malformed data (%1)").arg(reader.lastError().toString()));
+        if (depth == 0)
+            return true;
+    }
 }
 
 std::optional<QVariant> decode(const QCborValue &value, int depth, QString *error)
@@ -304,7 +338,13 @@ QByteArray Archive::archivedData(const QVariant &value)
     top.insert(QStringLiteral("format"), formatName);
     top.insert(QStringLiteral("version"), formatVersion);
     top.insert(QStringLiteral("root"), root);
-    return top.toCborValue().toCbor();
+    const QByteArray blob = top.toCborValue().toCbor();
+    if (blob.size() > maxBlobSize || !withinBounds(blob, &error)) {
+        qWarning().noquote() << "Archive: cannot store value:"
+                             << (blob.size() > maxBlobSize ? QStringLiteral("it is larger than %1 bytes").arg(maxBlobSize) : error);
+        return {};
+    }
+    return blob;
 }
 
 std::optional<QVariant> Archive::unarchive(const QByteArray &data)
@@ -320,6 +360,7 @@ std::optional<QVariant> Archive::unarchive(const QByteArray &data, QString *erro
     if (data.isEmpty()) return none(error, QStringLiteral("no data"));
     if (data.size() > maxBlobSize)
         return none(error, QStringLiteral("blob of %1 bytes is too large").arg(data.size()));
+    if (!withinBounds(data, error)) return std::nullopt;
 
     QCborStreamReader reader(data);
     const QCborValue top = QCborValue::fromCbor(reader);

@@ -15,8 +15,11 @@
 // it was stored with (a bool stays a bool, a float a float).
 //
 // Reading treats the blob as untrusted: anything malformed, foreign, truncated or oversized gives
-// std::nullopt, never a crash or a giant allocation. Non-finite numbers are refused in both
-// directions: no value the program stores may be NaN or infinite.
+// std::nullopt, never a crash or a giant allocation. The blob's size, its number of elements, its
+// nesting and the size of a stored picture are bounded so that no stored value costs more than
+// about 100 MB to read, and the structure is checked by a streaming pass before any of it is built
+// in memory. Non-finite numbers are refused in both directions: no value the program stores may be
+// NaN or infinite.
 class Archive
 {
 public:
@@ -29,7 +32,10 @@ public:
 
     // Limits applied when reading; writing refuses what could not be read back.
     static constexpr int maxDepth = 32;
-    static constexpr qsizetype maxBlobSize = 256 * 1024 * 1024;
-    static constexpr qint64 maxImagePixels = 64 * 1024 * 1024;
+    static constexpr qsizetype maxBlobSize = 16 * 1024 * 1024;
+    // Values of every kind, dictionary keys included: each costs a few hundred bytes once read.
+    static constexpr qint64 maxElements = 200'000;
+    // A stored picture, decoded (4 bytes a pixel, 8 for deep pictures).
+    static constexpr qint64 maxImageBytes = 64 * 1024 * 1024;
     static constexpr int maxImageSide = 32768;
 };

@@ -70,3 +70,26 @@ QRectF Geometry::resizedFrame(const QRectF &frame, const QSizeF &oldParentSize,
     // than nothing.
     return QRectF(x, y, std::max(width, 0.0), std::max(height, 0.0));
 }
+
+std::optional<QRect> Geometry::fittedFrame(const QRect &frame, const QList<QRect> &screens, const QSize &minimum)
+{
+    if (frame.isEmpty())
+        return std::nullopt;
+    // Areas in 64 bits: a stored frame may be far larger than any screen.
+    auto area = [](const QRect &r) { return r.isEmpty() ? qint64(0) : qint64(r.width()) * r.height(); };
+    const QRect *best = nullptr;
+    qint64 bestOverlap = 0;
+    for (const QRect &screen : screens) {
+        const qint64 overlap = area(screen.intersected(frame));
+        if (overlap > bestOverlap) {
+            bestOverlap = overlap;
+            best = &screen;
+        }
+    }
+    if (!best || best->width() < minimum.width() || best->height() < minimum.height())
+        return std::nullopt;
+    const QSize size = frame.size().boundedTo(best->size()).expandedTo(minimum);
+    const int x = std::clamp(frame.x(), best->left(), best->left() + best->width() - size.width());
+    const int y = std::clamp(frame.y(), best->top(), best->top() + best->height() - size.height());
+    return QRect(QPoint(x, y), size);
+}

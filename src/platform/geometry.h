@@ -2,7 +2,10 @@
 
 #include <QRect>
 #include <QRectF>
+#include <QList>
 #include <QSizeF>
+
+#include <optional>
 
 // Springs-and-struts autoresizing masks, as the window layouts are designed. Frames are in
 // bottom-left coordinates (y grows upward), so "MinY" is the bottom margin and "MaxY" the top one.
@@ -36,4 +39,10 @@ public:
     // keeps its place relative to the bottom-left corner.
     static QRectF resizedFrame(const QRectF &frame, const QSizeF &oldParentSize,
                                const QSizeF &newParentSize, unsigned mask);
+
+    // A saved window frame made to fit the screens as they are now (`screens` are their available
+    // areas): it goes to the screen it overlaps most, is shrunk to that screen's area and moved
+    // inside it. No frame when it overlaps no screen, or when that screen is smaller than
+    // `minimum`: the window then keeps the size and place it was made with.
+    static std::optional<QRect> fittedFrame(const QRect &frame, const QList<QRect> &screens, const QSize &minimum);
 };

@@ -1,19 +1,15 @@
-// Reading and writing image files: the format table, the readers and the writers that are not
-// GIF or JPEG-2000 (those live in imagefiles_gif.cpp and imagefiles_jpeg2000.cpp).
+// The export format table and the writers: Qt's encoders for JPEG, TIFF, PNG and BMP; GIF,
+// JPEG-2000 and PDF have files of their own (imagefiles_gif.cpp, imagefiles_jpeg2000.cpp,
+// imagefiles_pdf.cpp). Reading is in imagefiles_read.cpp.
 #include "platform/imagefiles.h"
+#include "platform/imagecodecs.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QImageWriter>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QSaveFile>
-
-#include <atomic>
 
 namespace {
 
@@ -38,93 +34,6 @@ void setError(QString *error, const QString &message)
 {
     if (error)
         *error = message;
-}
-
-std::atomic<qint64> pixelLimitInForce{ImageFiles::maxPixels};
-
-bool tooLarge(const QSize &size)
-{
-    return size.isValid() && qint64(size.width()) * size.height() > ImageFiles::pixelLimit();
-}
-
-QImage readWith(QImageReader &reader, QString *error)
-{
-    reader.setAutoTransform(true); // EXIF (JPEG) and TIFF orientation
-    // Enough for the pixel limit at 16 bits per channel; QImageReader's own default (256 MB) would
-    // refuse ordinary large photos long before the pixel guard does.
-    reader.setAllocationLimit(int(ImageFiles::pixelLimit() * 8 / (1024 * 1024)) + 1);
-    const QSize size = reader.size();
-    if (tooLarge(size)) {
-        setError(error, QStringLiteral("%1 x %2 pixels is more than the %3 megapixels allowed")
-                            .arg(size.width()).arg(size.height()).arg(double(ImageFiles::pixelLimit()) / 1e6));
-        return QImage();
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        setError(error, reader.errorString());
-        return QImage();
-    }
-    if (tooLarge(image.size())) {
-        setError(error, QStringLiteral("the decoded picture is larger than allowed"));
-        return QImage();
-    }
-    return image;
-}
-
-// libjpeg hands back the decoded part of a truncated file (grey below the cut) with only a
-// warning. A JPEG is complete when an end-of-image marker follows the first scan; entropy-coded
-// data cannot contain that marker, so finding it there is reliable.
-bool jpegIsComplete(const QByteArray &data)
-{
-    const auto *d = reinterpret_cast<const uchar *>(data.constData());
-    const qsizetype n = data.size();
-    qsizetype i = 2;
-    while (i + 4 <= n) {
-        if (d[i] != 0xFF)
-            return true; // not a marker where one belongs: leave the verdict to the decoder
-        const uchar marker = d[i + 1];
-        if (marker == 0xFF) { // fill byte
-            ++i;
-            continue;
-        }
-        if (marker == 0xDA)
-            return data.indexOf(QByteArray("\xFF\xD9", 2), i) >= 0;
-        if (marker == 0xD9)
-            return true; // an image without scans: the decoder reports it
-        i += 2 + ((qsizetype(d[i + 2]) << 8) | d[i + 3]);
-    }
-    return false;
-}
-
-QImage readFromBytes(const QByteArray &data, const QByteArray &formatHint, QString *error)
-{
-    if (data.isEmpty()) {
-        setError(error, QStringLiteral("no data"));
-        return QImage();
-    }
-    if (ImageFiles::isJpeg2000(data))
-        return ImageFiles::readJpeg2000(data, error);
-    if (data.startsWith(QByteArray("\xFF\xD8\xFF", 3)) && !jpegIsComplete(data)) {
-        setError(error, QStringLiteral("the JPEG data is truncated"));
-        return QImage();
-    }
-    // The content decides first: an ICNS file of this program holds TIFF bytes, and a file's
-    // extension may simply be wrong. Formats without a recognisable signature fall back to the hint.
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    QString firstError;
-    QImage image = readWith(reader, &firstError);
-    if (!image.isNull() || formatHint.isEmpty() || reader.error() != QImageReader::UnsupportedFormatError) {
-        if (image.isNull())
-            setError(error, firstError);
-        return image;
-    }
-    buffer.seek(0);
-    QImageReader hinted(&buffer, formatHint);
-    return readWith(hinted, error);
 }
 
 bool opaque(const QImage &image)
@@ -168,42 +77,7 @@ QByteArray encodeWithQt(const QImage &image, const char *format, QString *error)
     return bytes;
 }
 
-QByteArray encodePdf(const QImage &image, QString *error)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        // One page, one point per pixel. ExactMatch keeps QPageSize from snapping a size that is
-        // close to a standard paper size onto that paper.
-        QPdfWriter pdf(&buffer);
-        pdf.setCreator(QStringLiteral("Lumetta"));
-        pdf.setResolution(72);
-        const QPageSize size(QSizeF(image.width(), image.height()), QPageSize::Point, QString(),
-                             QPageSize::ExactMatch);
-        pdf.setPageLayout(QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        QPainter painter;
-        if (!painter.begin(&pdf)) {
-            setError(error, QStringLiteral("cannot start the PDF page"));
-            return QByteArray();
-        }
-        painter.drawImage(QRectF(0, 0, image.width(), image.height()), image);
-        painter.end();
-    }
-    return bytes;
-}
-
 } // namespace
-
-qint64 ImageFiles::pixelLimit()
-{
-    return pixelLimitInForce.load(std::memory_order_relaxed);
-}
-
-void ImageFiles::setPixelLimit(qint64 pixels)
-{
-    pixelLimitInForce.store(pixels >= 1 && pixels <= maxPixels ? pixels : maxPixels, std::memory_order_relaxed);
-}
 
 QStringList ImageFiles::exportFormatNames()
 {
@@ -265,20 +139,20 @@ QByteArray ImageFiles::encodeImage(const QImage &image, int format, QString *err
         setError(error, QStringLiteral("there is no picture to encode"));
         return QByteArray();
     }
-    if (tooLarge(image.size())) {
+    if (qint64(image.width()) * image.height() > pixelLimit()) {
         setError(error, QStringLiteral("the picture is too large to encode"));
         return QByteArray();
     }
     switch (format) {
     case JPEG: return encodeWithQt(image, "jpeg", error);
-    case JPEG2000: return encodeJpeg2000(image, error);
+    case JPEG2000: return imagecodecs::encodeJpeg2000(image, error);
     case TIFF:
     case ICNS: // the icon format is written as TIFF data under the icns extension
         return encodeWithQt(image, "tiff", error);
-    case GIF: return encodeGif(image, error);
+    case GIF: return imagecodecs::encodeGif(image, error);
     case PNG: return encodeWithQt(image, "png", error);
     case BMP: return encodeWithQt(image, "bmp", error);
-    case PDF: return encodePdf(image, error);
+    case PDF: return imagecodecs::encodePdf(image, error);
     default:
         setError(error, QStringLiteral("unknown export format %1").arg(format));
         return QByteArray();
@@ -290,7 +164,7 @@ bool ImageFiles::writeImageFile(const QImage &image, const QString &path, int fo
     QString why;
     const QByteArray bytes = encodeImage(image, format, &why);
     if (bytes.isEmpty()) {
-        setError(error, QStringLiteral("cannot encode %1 as %2: %3").arg(path, exportFormatName(format), why));
+        setError(error, why);
         return false;
     }
     // QSaveFile writes a temporary file in the same folder and renames it over the target on
@@ -298,7 +172,7 @@ bool ImageFiles::writeImageFile(const QImage &image, const QString &path, int fo
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        setError(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        setError(error, file.errorString());
         file.cancelWriting();
         return false;
     }
@@ -309,52 +183,9 @@ bool ImageFiles::writeImageFile(const QImage &image, const QString &path, QStrin
 {
     const int format = formatForFileName(path);
     if (format < 0) {
-        setError(error, QStringLiteral("no export format for the extension of %1").arg(path));
+        setError(error, QStringLiteral("no export format goes with the extension \"%1\"").arg(QFileInfo(path).suffix()));
         return false;
     }
     return writeImageFile(image, path, format, error);
 }
 
-QImage ImageFiles::readImageFile(const QString &path, QString *error)
-{
-    // Opening a pipe waits for a writer and a device may never end: only regular files are read.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        setError(error, QStringLiteral("not a regular file"));
-        return QImage();
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, file.errorString());
-        return QImage();
-    }
-    // The whole file is read: the JPEG-2000 decoder and the content sniffing both need the bytes.
-    // Even uncompressed, a picture within the pixel limit needs at most 8 bytes a pixel.
-    if (file.size() > pixelLimit() * 8 + (qint64(64) << 20)) {
-        setError(error, QStringLiteral("the file is too large for a picture within the size limit"));
-        return QImage();
-    }
-    const QByteArray data = file.readAll();
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return readFromBytes(data, suffix.toLatin1(), error);
-}
-
-QImage ImageFiles::readImageData(const QByteArray &data, QString *error)
-{
-    return readFromBytes(data, QByteArray(), error);
-}
-
-QStringList ImageFiles::readablePatterns()
-{
-    QStringList patterns;
-    auto add = [&patterns](const QString &suffix) {
-        const QString pattern = QStringLiteral("*.") + suffix;
-        if (!patterns.contains(pattern))
-            patterns << pattern;
-    };
-    for (const QByteArray &format : QImageReader::supportedImageFormats())
-        add(QString::fromLatin1(format).toLower());
-    for (const char *suffix : {"jpeg-2000", "jp2", "j2k", "jpf", "icns", "jpg", "jpeg", "tif", "tiff"})
-        add(QString::fromLatin1(suffix));
-    return patterns;
-}

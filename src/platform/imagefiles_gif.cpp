@@ -1,7 +1,8 @@
-// GIF writing through giflib. GIF holds at most 256 colours, so the picture is reduced to a
-// palette made for it (median cut over a colour histogram) and the remaining error is spread with
-// Floyd-Steinberg dithering; a picture that already has 256 colours or fewer keeps them exactly.
-#include "platform/imagefiles.h"
+// GIF writing through giflib (reading is in imagefiles_gifread.cpp). GIF holds at most 256
+// colours, so the picture is reduced to a palette made for it (median cut over a colour histogram)
+// and the remaining error is spread with Floyd-Steinberg dithering; a picture that already has 256
+// colours or fewer keeps them exactly.
+#include "platform/imagecodecs.h"
 
 #include <gif_lib.h>
 
@@ -151,7 +152,9 @@ int writeToByteArray(GifFileType *gif, const GifByteType *data, int length)
 
 } // namespace
 
-QByteArray ImageFiles::encodeGif(const QImage &image, QString *error)
+namespace imagecodecs {
+
+QByteArray encodeGif(const QImage &image, QString *error)
 {
     if (image.width() > 65535 || image.height() > 65535) {
         if (error)
@@ -292,8 +295,10 @@ QByteArray ImageFiles::encodeGif(const QImage &image, QString *error)
     }
     if (!ok) {
         if (error)
-            *error = QStringLiteral("GIF encoder: %1").arg(QString::fromLatin1(GifErrorString(status)));
+            *error = QStringLiteral("the GIF encoder failed (%1)").arg(QString::fromLatin1(GifErrorString(status)));
         return QByteArray();
     }
     return bytes;
 }
+
+} // namespace imagecodecs

@@ -16,11 +16,15 @@ UserDefaults &UserDefaults::standardUserDefaults()
 UserDefaults::UserDefaults()
     : m_settings(std::make_unique<QSettings>(QStringLiteral("Lumetta"), QStringLiteral("Lumetta")))
 {
+    // The file is replaced whole (written to a temporary name, then renamed), never left half
+    // written by a crash.
+    m_settings->setAtomicSyncRequired(true);
 }
 
 UserDefaults::UserDefaults(const QString &filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
+    m_settings->setAtomicSyncRequired(true);
 }
 
 UserDefaults::~UserDefaults() = default;
@@ -66,6 +70,50 @@ bool UserDefaults::synchronize()
         return false;
     }
     return true;
+}
+
+QString UserDefaults::fileName() const
+{
+    return m_settings->fileName();
+}
+
+void UserDefaults::setRecords(const QList<QVariantMap> &records, const QString &key)
+{
+    if (key.isEmpty())
+        return;
+    m_settings->remove(key);
+    m_settings->beginWriteArray(key, int(records.size()));
+    for (int i = 0; i < records.size(); ++i) {
+        m_settings->setArrayIndex(i);
+        for (auto it = records[i].begin(); it != records[i].end(); ++it)
+            m_settings->setValue(it.key(), it.value());
+    }
+    m_settings->endArray();
+}
+
+std::optional<QList<QVariantMap>> UserDefaults::records(const QString &key) const
+{
+    if (key.isEmpty() || !m_settings->childGroups().contains(key))
+        return std::nullopt;
+    // The count is checked before the array is walked: a hand-edited size must not make us loop
+    // over millions of empty records.
+    bool ok = false;
+    const int count = m_settings->value(key + QStringLiteral("/size")).toInt(&ok);
+    if (!ok || count < 0 || count > maxRecords) {
+        qWarning().noquote() << "UserDefaults: ignoring" << key << "(not a list of records)";
+        return std::nullopt;
+    }
+    QList<QVariantMap> list;
+    m_settings->beginReadArray(key);
+    for (int i = 0; i < count; ++i) {
+        m_settings->setArrayIndex(i);
+        QVariantMap record;
+        for (const QString &name : m_settings->childKeys())
+            record.insert(name, m_settings->value(name));
+        list.append(record);
+    }
+    m_settings->endArray();
+    return list;
 }
 
 QString UserDefaults::frameKey(const QString &name)

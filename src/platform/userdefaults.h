@@ -32,6 +32,17 @@ public:
     // Writes pending changes to permanent storage; false when that failed.
     bool synchronize();
 
+    // A list of records, each a dictionary of stored values (the favourites keep one archived blob
+    // per key). The records are kept one by one under the key, so that a damaged record leaves the
+    // others readable; values are written back exactly as they were read.
+    void setRecords(const QList<QVariantMap> &records, const QString &key);
+    // No value when the key is absent or holds no list of records (then with a log line).
+    std::optional<QList<QVariantMap>> records(const QString &key) const;
+    static constexpr int maxRecords = 100000;
+
+    // The file the settings live in.
+    QString fileName() const;
+
     // Window frames are saved under a name (the main window uses "Velvane"). A stored frame with a
     // non-positive or implausibly large size, or far off any screen, reads as no value.
     void setFrame(const QString &name, const QRect &frame);

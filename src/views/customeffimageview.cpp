@@ -7,7 +7,6 @@
 #include "views/myimageview.h"
 
 #include <QDragEnterEvent>
-#include <QImageReader>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>

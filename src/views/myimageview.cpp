@@ -9,7 +9,6 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>

@@ -4,6 +4,7 @@
 #include "imaging/qimageadapter.h"
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
+#include "platform/imagefiles.h"
 #include "views/canvascontroller.h"
 #include "views/colorwell.h"
 #include "views/floatslider.h"
@@ -12,7 +13,6 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFontMetricsF>
-#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -673,16 +673,13 @@ void ParameterView::addImageWellForFilter(const std::shared_ptr<imaging::Filter>
 }
 
 namespace {
-imaging::Image loadImageFile(const QString &path)
+QImage loadPicture(const QString &path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage picture = reader.read();
-    if (picture.isNull()) {
-        qWarning("Cannot read the image file %s: %s", qPrintable(path), qPrintable(reader.errorString()));
-        return imaging::Image();
-    }
-    return ParameterView::CIImageWithNSImage(picture);
+    QString error;
+    const QImage picture = ImageFiles::readImageFile(path, &error);
+    if (picture.isNull())
+        qWarning("Cannot read the image file %s: %s", qPrintable(path), qPrintable(error));
+    return picture;
 }
 } // namespace
 
@@ -692,9 +689,9 @@ void ParameterView::imageWellChanged()
         return;
     if (imageViewPtr && !imageViewPtr->filePath().isEmpty()) {
         // An unreadable file leaves the input as it was: clearing it would blank the canvas.
-        const imaging::Image image = loadImageFile(imageViewPtr->filePath());
-        if (!image.isNull())
-            commit(QVariant::fromValue(image));
+        const QImage picture = loadPicture(imageViewPtr->filePath());
+        if (!picture.isNull())
+            commit(QVariant::fromValue(CIImageWithNSImage(picture)));
     }
     if (m_master) m_master->updateView();
 }
@@ -711,12 +708,10 @@ void ParameterView::pushButtonChanged()
     if (path.isEmpty())
         return;
     imageViewPtr->setFilePath1(path);
-    const imaging::Image image = loadImageFile(path);
-    if (!image.isNull()) {
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        imageViewPtr->setImage(reader.read());
-        commit(QVariant::fromValue(image));
+    const QImage picture = loadPicture(path);
+    if (!picture.isNull()) {
+        imageViewPtr->setImage(picture);
+        commit(QVariant::fromValue(CIImageWithNSImage(picture)));
     }
     if (m_master) m_master->updateView();
 }

@@ -1,14 +1,17 @@
 #include "views/vurevoduimageview.h"
 
+#include "platform/imagefiles.h"
+
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
+
+#include <algorithm>
 
 VurEvoduImageView::VurEvoduImageView(QWidget *parent)
     : QLabel(parent)
@@ -46,7 +49,10 @@ void VurEvoduImageView::resizeEvent(QResizeEvent *event)
 
 void VurEvoduImageView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (event->mimeData()->hasUrls() || event->mimeData()->hasImage())
+    const QStringList formats = event->mimeData()->formats();
+    const bool picture = std::any_of(formats.cbegin(), formats.cend(),
+                                     [](const QString &f) { return f.startsWith(QLatin1String("image/")); });
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasImage() || picture)
         event->acceptProposedAction();
 }
 
@@ -57,13 +63,21 @@ void VurEvoduImageView::dropEvent(QDropEvent *event)
     if (!urls.isEmpty() && urls.first().isLocalFile())
         m_filePath = urls.first().toLocalFile();
 
+    // Every picture goes through the program's one reader and its guards; an unreadable one shows
+    // nothing and leaves the row's input alone (the row reads the file again when it commits).
+    QString error;
+    QImage picture;
     if (!m_filePath.isEmpty()) {
-        QImageReader reader(m_filePath);
-        reader.setAutoTransform(true);
-        setImage(reader.read());
-    } else if (event->mimeData()->hasImage()) {
-        setImage(qvariant_cast<QImage>(event->mimeData()->imageData()));
+        picture = ImageFiles::readImageFile(m_filePath, &error);
+    } else {
+        for (const QString &format : event->mimeData()->formats()) {
+            if (format.startsWith(QLatin1String("image/")) && picture.isNull())
+                picture = ImageFiles::readImageData(event->mimeData()->data(format), &error);
+        }
     }
+    setImage(picture);
+    if (picture.isNull() && !error.isEmpty())
+        qWarning("Image well: the dropped picture cannot be read: %s", qPrintable(error));
     event->acceptProposedAction();
     emit imageChanged();
 }

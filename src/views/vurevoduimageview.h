@@ -16,6 +16,8 @@ public:
 
     // Shows the picture scaled down to fit the well (never enlarged).
     void setImage(const QImage &image);
+    // The picture as it was given, before it was fitted to the well.
+    QImage image() const { return m_image; }
 
 signals:
     // Sent after a drop, once filePath() holds the dropped file (empty when the drop had none).

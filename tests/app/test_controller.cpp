@@ -33,6 +33,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QScreen>
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -579,16 +581,27 @@ TEST_F(ControllerTest, AboutBoxEndsOnAKeyPress)
     EXPECT_FALSE(c->itsAboutWindow->isVisible());
 }
 
-TEST_F(ControllerTest, TheWindowFrameIsSavedAndRestored)
+TEST_F(ControllerTest, TheWindowFrameIsSavedAndRestoredOnTheScreen)
 {
-    window->setGeometry(QRect(40, 50, 1000, 700));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // Three quarters of the screen, or the window's least size when that is larger.
+    const QSize minimum = window->minimumSize().expandedTo(window->minimumSizeHint());
+    const QRect frame(QPoint(screen.x() + 40, screen.y() + 50),
+                      QSize(screen.width() * 3 / 4, screen.height() * 3 / 4).expandedTo(minimum));
+    ASSERT_TRUE(screen.contains(frame)) << "the screen is too small for this test";
+    window->setGeometry(frame);
     c->applicationWillTerminate();
     const auto saved = UserDefaults::standardUserDefaults().frame(QStringLiteral("Velvane"));
     ASSERT_TRUE(saved.has_value());
-    EXPECT_EQ(saved->size(), QSize(1000, 700));
-
+    EXPECT_EQ(saved->size(), frame.size());
     MainWindow second;
-    EXPECT_EQ(second.geometry().size(), QSize(1000, 700));
+    EXPECT_EQ(second.geometry(), frame);
+
+    // A frame far larger than the screen (saved by hand, or on another machine) starts a window
+    // that fills the screen, rather than one of gigabytes.
+    UserDefaults::standardUserDefaults().setFrame(QStringLiteral("Velvane"), QRect(0, 0, 100000, 100000));
+    MainWindow third;
+    EXPECT_EQ(third.geometry(), screen);
 }
 
 } // namespace

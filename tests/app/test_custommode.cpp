@@ -64,13 +64,21 @@ TEST_F(CustomModeTest, ChoosingAnotherEffectDropsTheOldCopysUndoSteps)
 
     c->outlineViewSelectionDidChange_Custom(row(5));
     EXPECT_FALSE(um->canUndo());
-    // Undo after Escape must not reach a copy that no longer exists.
+    // Undo after Escape must not reach a copy that no longer exists: its steps go with it, and
+    // undo and redo then change nothing (under the sanitizers a step left behind would touch
+    // freed memory).
     working()->setchangeOpacity(0.5f, nullptr);
     um->closeImplicitGroup();
+    ASSERT_TRUE(um->canUndo());
+    const imaging::Image image = c->backImage();
     c->escapeEffect();
     EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_FALSE(um->canUndo());
     c->undo();
+    EXPECT_FALSE(um->canRedo());
     c->redo();
+    EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_TRUE(c->backImage() == image);
 }
 
 TEST_F(CustomModeTest, ApplyBakesTheRenderingInUndoablyAndClearsTheEffect)

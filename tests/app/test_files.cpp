@@ -322,7 +322,8 @@ TEST_F(FilesTest, UnreadableFilesAreNamedInAnAlertAndChangeNothing)
         texts << alert.text();
         return 1;
     });
-    for (const QString &path : {corrupt, halfJpeg, text, dir.filePath("missing.png")}) {
+    for (const QString &path : {QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg"), corrupt, halfJpeg, text,
+                                dir.filePath("missing.png")}) {
         SCOPED_TRACE(path.toStdString());
         alerts.clear();
         texts.clear();
@@ -343,8 +344,10 @@ TEST_F(FilesTest, UnreadableFilesAreNamedInAnAlertAndChangeNothing)
 
     // The open dialog's completion: only OK with a file opens.
     answerAlerts(1);
-    c->openImgPanelDidEnd(0, {good});
+    c->openImgPanelDidEnd(0, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
     EXPECT_TRUE(c->backImage() == before);
+    c->openImgPanelDidEnd(1, {QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")});
+    EXPECT_EQ(c->backImage().extent(), imaging::Rect(0, 0, 451, 300));
 }
 
 TEST_F(FilesTest, UndoAfterOpenBringsBackThePictureWithItsOwnFile)
@@ -464,7 +467,7 @@ TEST_F(FilesTest, SavingWritesTheFilteredResultWithoutTheBackdrop)
     EXPECT_EQ(saved.pixel(saved.width() / 2, saved.height() / 2), qRgb(255, 255, 255));
 
     // Opening keeps the filter active.
-    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png")));
+    ASSERT_TRUE(c->openFile(QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")));
     EXPECT_TRUE(c->getCurrentFilter());
 }
 

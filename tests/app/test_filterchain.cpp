@@ -142,11 +142,39 @@ TEST_F(FilterChainTest, GeneratorsAreCutToThePictureAndLaidOverIt)
     EXPECT_NE(p, QColor(Qt::red));
     EXPECT_GT(p.red(), 100);
 
-    // A blur grows its extent a little and is not cropped.
+    // A blur grows its extent a little and is not cropped: the canvas shows all of it.
     c->addFilter("CIGaussianBlur", 111);
     const imaging::Rect blurred = c->coreImageResult(false).extent();
-    EXPECT_GE(blurred.width(), 300);
-    EXPECT_LT(blurred.width(), 300 * 1.3);
+    EXPECT_EQ(blurred, c->getCurrentFilter()->outputImage().extent());
+    EXPECT_GT(blurred.width(), 300);
+}
+
+TEST_F(FilterChainTest, OutputMoreThanOnePointThreeTimesLargerBothWaysIsCutToThePicture)
+{
+    c->setBackgroundImage(imaging::imageFromQImage(picture(300, 200, Qt::red)));
+    c->addFilter("CIAffineTransform", 111);
+    ASSERT_TRUE(c->getCurrentFilter());
+    auto extentScaledBy = [this](double sx, double sy) {
+        c->getCurrentFilter()->setValue(QVariant::fromValue(imaging::AffineTransform::scale(sx, sy)), "inputTransform");
+        return c->coreImageResult(false).extent();
+    };
+    EXPECT_EQ(extentScaledBy(1.29, 1.29), imaging::Rect(0, 0, 300 * 1.29, 200 * 1.29));
+    EXPECT_EQ(extentScaledBy(1.31, 1.31), imaging::Rect(0, 0, 300, 200));
+    // Growing one way only is no reason to cut.
+    EXPECT_EQ(extentScaledBy(2.0, 1.0), imaging::Rect(0, 0, 600, 200));
+    EXPECT_EQ(extentScaledBy(1.0, 2.0), imaging::Rect(0, 0, 300, 400));
+}
+
+TEST_F(FilterChainTest, AnExtentInputFollowsTheCanvasOnEveryRender)
+{
+    c->addFilter("CIRoundedRectangleGenerator", 111);
+    ASSERT_TRUE(c->getCurrentFilter());
+    c->getCurrentFilter()->setValue(QVariant::fromValue(imaging::Vector{0, 0, 5, 5}), "inputExtent");
+    c->coreImageResult(false);
+    const imaging::Rect canvas = c->ciView->bounds();
+    ASSERT_FALSE(canvas.isEmpty());
+    EXPECT_EQ(c->getCurrentFilter()->value("inputExtent").value<imaging::Vector>(),
+              (imaging::Vector{0, 0, canvas.width(), canvas.height()}));
 }
 
 TEST_F(FilterChainTest, BlendFiltersTakeTheImageInTheirBackgroundInput)

@@ -1,14 +1,18 @@
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "platform/imagefiles.h"
 #include "testimages.h"
+#include "../platform/imagefixtures.h"
 
 // lumetta-cli is run as a separate program, as users and the benchmark script run it. It is built
 // beside this test program (build/src next to build/tests); without it these cases are skipped.
@@ -115,6 +119,103 @@ TEST_F(Cli, BadInputGivesOneLineAndNonZeroExit)
     corrupt.write("\x89PNG\r\n\x1a\n garbage");
     corrupt.close();
     EXPECT_EQ(run({"render", "--filter", "CIColorInvert", corrupt.fileName(), out}).code, 1);
+}
+
+namespace {
+
+// The first picture pdfimages (poppler) finds in a PDF, as PNG: an independent reader of the file.
+QImage pictureInPdf(const QString &pdf, const QString &prefix)
+{
+    if (QProcess::execute(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, prefix}) != 0)
+        return QImage();
+    return ImageFiles::readImageFile(prefix + "-000.png");
+}
+
+} // namespace
+
+// `render` and `effect` read their input with the application's reader and write with its writer:
+// the same files are accepted, and every export format comes out the same way from both.
+TEST_F(Cli, RenderAndEffectReadAndWriteEveryFormatAlike)
+{
+    // A JPEG-2000 input, which the effect command once could not read; smooth, so that the lossy
+    // formats stay close.
+    QImage smooth(120, 80, QImage::Format_RGB32);
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 120; ++x)
+            smooth.setPixel(x, y, qRgb(x * 2, y * 3, (x + y) / 2));
+    const QString jp2 = dir.filePath("in.jp2");
+    ASSERT_TRUE(ImageFiles::writeImageFile(smooth, jp2));
+    const QList<QStringList> commands = {{"render", "--filter", "CIColorInvert"},
+                                         {"effect", "plasmaEffect", "--seed", "3"}};
+    const QStringList extensions = {"jpeg", "jp2", "TIFF", "gif", "png", "bmp", "icns", "pdf"};
+    const QList<QByteArray> signatures = {QByteArray("\xFF\xD8\xFF", 3), QByteArray("\0\0\0\x0CjP  ", 8), QByteArray("II*\0", 4),
+                                          QByteArray("GIF8"), QByteArray("\x89PNG", 4), QByteArray("BM"),
+                                          QByteArray("II*\0", 4), QByteArray("%PDF-")};
+    for (const QStringList &command : commands) {
+        SCOPED_TRACE(command.first().toStdString());
+        const QString png = dir.filePath(command.first() + ".png");
+        CliRun r = run(command + QStringList{jp2, png});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        const QImage reference = ImageFiles::readImageFile(png).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(reference.size(), QSize(120, 80));
+        for (int i = 0; i < extensions.size(); ++i) {
+            SCOPED_TRACE(extensions[i].toStdString());
+            const QString out = dir.filePath(command.first() + "." + extensions[i]);
+            r = run(command + QStringList{jp2, out});
+            ASSERT_EQ(r.code, 0) << r.err.toStdString();
+            EXPECT_TRUE(imagefixtures::readAll(out).startsWith(signatures[i]));
+            QImage written;
+            if (extensions[i] == "pdf") {
+                written = pictureInPdf(out, dir.filePath(command.first() + "-pdf"));
+            } else {
+                written = ImageFiles::readImageFile(out);
+            }
+            ASSERT_EQ(written.size(), reference.size());
+            written = written.convertToFormat(QImage::Format_RGB32);
+            if (extensions[i] == "jpeg" || extensions[i] == "gif")
+                EXPECT_LT(imagefixtures::meanAbsoluteDifference(written, reference), 6.0); // lossy: close, not equal
+            else
+                EXPECT_EQ(written, reference) << "a lossless format changed pixels";
+        }
+    }
+}
+
+TEST_F(Cli, BadInputIsRefusedAlikeByEveryCommandWithoutAnOutputFile)
+{
+    const QString half = dir.filePath("half.jpg");
+    QByteArray jpeg = ImageFiles::encodeImage(testimages::pattern(120, 80), ImageFiles::JPEG);
+    jpeg = jpeg.left(jpeg.size() / 2) + QByteArray("\xFF\xD9", 2);
+    QFile file(half);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
+    file.close();
+    const QString out = dir.filePath("out.png");
+    for (const QStringList &command : {QStringList{"render", "--filter", "CIColorInvert"}, QStringList{"effect", "linesEffect"},
+                                       QStringList{"render3d", "cube", "--size", "40x30"}}) {
+        for (const QString &bad : {QStringLiteral("/dev/zero"), half, QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg")}) {
+            SCOPED_TRACE((command.first() + " " + bad).toStdString());
+            const CliRun r = run(command + QStringList{bad, out});
+            EXPECT_EQ(r.code, 1);
+            // One line of the tool's own (Qt may add notes about the environment).
+            EXPECT_EQ(r.err.split('\n').filter(QRegularExpression("^lumetta-cli")).size(), 1) << r.err.toStdString();
+            EXPECT_EQ(r.err.count("cannot read"), 1) << r.err.toStdString();
+            EXPECT_FALSE(QFile::exists(out));
+        }
+        // An output that cannot be written says so once, without repeating itself.
+        const CliRun r = run(command + QStringList{input, dir.filePath("no/such/folder/out.png")});
+        EXPECT_EQ(r.code, 1);
+        EXPECT_EQ(r.err.count("cannot write"), 1) << r.err.toStdString();
+        EXPECT_EQ(r.err.count("no/such/folder"), 1) << r.err.toStdString();
+        // An extension with no export format is refused before any work, even before the input
+        // is read, and the message lists the extensions there are.
+        const CliRun xyz = run(command + QStringList{QStringLiteral("/dev/zero"), dir.filePath("out.xyz")});
+        EXPECT_EQ(xyz.code, 1);
+        EXPECT_TRUE(xyz.err.contains("no export format for the extension \"xyz\"")) << xyz.err.toStdString();
+        EXPECT_TRUE(xyz.err.contains("jpeg-2000")) << xyz.err.toStdString();
+    }
+    // An image-valued input goes through the same reader.
+    const CliRun r = run({"render", "--filter", "CIColorMap", "--set", "inputGradientImage=/dev/zero", input, out});
+    EXPECT_NE(r.code, 0);
+    EXPECT_TRUE(r.err.contains("not a regular file")) << r.err.toStdString();
 }
 
 TEST_F(Cli, InfoPrintsThePropertyTreeAsTextAndJson)

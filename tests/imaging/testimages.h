@@ -27,7 +27,7 @@ inline QImage solid(int w, int h, QRgb c)
     return img;
 }
 
-inline QString photoPath() { return QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png"); }
+inline QString photoPath() { return QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png"); }
 
 inline int maxChannelDifference(const QImage &a, const QImage &b)
 {

@@ -8,6 +8,7 @@
 #include <QCborStreamWriter>
 #include <QCborValue>
 #include <QImage>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -252,4 +253,36 @@ TEST(Archive, RandomlyMutatedBlobsNeverCrash)
         }
     }
     EXPECT_GT(rejected, 1000);
+}
+
+// No stored value may cost much more than 100 MB to read: a blob is at most 16 MB, and a blob of
+// many one-byte elements (each of which costs far more once built) is refused by counting, before
+// any of it is built. Writing refuses what reading would refuse.
+TEST(Archive, BlobsAreBoundedInSizeAndElementsBeforeAnythingIsBuilt)
+{
+    WarningCatcher warnings;
+    // An array of 300000 zeros: 300 kB of CBOR under an archive header.
+    QByteArray many(1 + 4, '\0');
+    many[0] = char(0x9a); // array, 32-bit length
+    qToBigEndian<quint32>(300000, many.data() + 1);
+    many += QByteArray(300000, '\0');
+    QString error;
+    EXPECT_FALSE(Archive::unarchive(archiveWithRawRoot(many), &error));
+    EXPECT_TRUE(error.contains("elements")) << error.toStdString();
+    // The same count is fine within the bound, and the values still come back.
+    QVariantList list;
+    for (int i = 0; i < 40000; ++i) list << i;
+    EXPECT_EQ(roundTrip(list).toList().size(), 40000);
+    // Writing refuses a value that reading would refuse, and a blob beyond 16 MB.
+    for (int i = 0; i < 30000; ++i) list << i;
+    EXPECT_TRUE(Archive::archivedData(list).isEmpty());
+    EXPECT_TRUE(Archive::archivedData(QByteArray(Archive::maxBlobSize + 1, 'x')).isEmpty());
+    EXPECT_FALSE(Archive::unarchive(QByteArray(Archive::maxBlobSize + 1, '\0'), &error));
+    EXPECT_TRUE(error.contains("too large")) << error.toStdString();
+
+    // A stored picture is bounded in bytes: 16-bit pixels count double.
+    QImage deep(4000, 4000, QImage::Format_RGBA64);
+    deep.fill(Qt::red);
+    EXPECT_TRUE(Archive::archivedData(deep).isEmpty());
+    EXPECT_EQ(roundTrip(deep.convertToFormat(QImage::Format_ARGB32)).value<QImage>().size(), QSize(4000, 4000));
 }

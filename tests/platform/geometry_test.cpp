@@ -96,3 +96,23 @@ TEST(Geometry, AutoresizingFollowsTheParentAndRestoresTheLayout)
     EXPECT_EQ(Autoresizing::attach(&plain, child, mask), nullptr);
     EXPECT_EQ(warnings.count(), 1);
 }
+
+TEST(Geometry, SavedFramesAreFittedToTheScreens)
+{
+    const QRect left(0, 0, 1920, 1080), right(1920, 0, 1280, 1024);
+    const QSize minimum(800, 600);
+    // A frame far larger than any screen fills the screen it overlaps instead.
+    EXPECT_EQ(Geometry::fittedFrame(QRect(0, 0, 100000, 100000), {left}, minimum), left);
+    // A frame that fits stays as it is; one hanging off an edge is moved back in, keeping its size.
+    EXPECT_EQ(Geometry::fittedFrame(QRect(40, 50, 1000, 700), {left}, minimum), QRect(40, 50, 1000, 700));
+    EXPECT_EQ(Geometry::fittedFrame(QRect(1500, -30, 1000, 700), {left}, minimum), QRect(920, 0, 1000, 700));
+    // It goes to the screen it overlaps most, and is shrunk to that screen.
+    EXPECT_EQ(Geometry::fittedFrame(QRect(1800, 10, 1400, 1100), {left, right}, minimum), QRect(1920, 0, 1280, 1024));
+    // Below the window's minimum it is made the minimum.
+    EXPECT_EQ(Geometry::fittedFrame(QRect(10, 10, 200, 100), {left}, minimum), QRect(10, 10, 800, 600));
+    // Off every screen, on a screen too small for the window, or empty: not restored at all.
+    EXPECT_FALSE(Geometry::fittedFrame(QRect(5000, 5000, 800, 600), {left, right}, minimum));
+    EXPECT_FALSE(Geometry::fittedFrame(QRect(0, 0, 700, 500), {QRect(0, 0, 640, 480)}, minimum));
+    EXPECT_FALSE(Geometry::fittedFrame(QRect(0, 0, 0, 0), {left}, minimum));
+    EXPECT_FALSE(Geometry::fittedFrame(QRect(0, 0, 800, 600), {}, minimum));
+}

@@ -1,6 +1,7 @@
 // Image files: the export table and target paths, round trips of every format, the GIF palette,
 // reading (orientation, depth, JPEG-2000) and hostile input (truncation, bombs, corrupt headers).
 #include "platform/imagefiles.h"
+#include "imagefixtures.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -18,62 +20,105 @@
 
 namespace {
 
-// Opaque, with smooth gradients and sharp detail, so that encoders have something to get wrong.
-QImage testPicture(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / std::max(1, w - 1), y * 255 / std::max(1, h - 1),
-                                      ((x / 3 + y / 5) % 2) ? 200 : (x * y) % 256));
-    return image;
-}
+using namespace imagefixtures;
 
-QByteArray readAll(const QString &path)
+// The pictures inside a PDF, read the way a PDF reader reads them: each image object's dictionary
+// gives its size, colour space, sample depth and stream length; the stream is inflated and its PNG
+// row predictors undone. An image's soft mask, when it names one, becomes its alpha. The result
+// is RGBA64 (deep) or ARGB32, straight alpha; null when something is missing.
+struct PdfObject
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+    QByteArray dictionary, stream;
+};
 
-bool writeAll(const QString &path, const QByteArray &bytes)
+QMap<int, PdfObject> pdfObjects(const QByteArray &pdf)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-double meanAbsoluteDifference(const QImage &a, const QImage &b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double total = 0;
-    for (int j = 0; j < x.height(); ++j)
-        for (int i = 0; i < x.width(); ++i) {
-            const QRgb p = x.pixel(i, j), q = y.pixel(i, j);
-            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+    QMap<int, PdfObject> objects;
+    static const QRegularExpression start(QStringLiteral("(\\d+) 0 obj"));
+    for (auto it = start.globalMatch(QString::fromLatin1(pdf)); it.hasNext();) {
+        const auto match = it.next();
+        const qsizetype from = match.capturedEnd();
+        const qsizetype end = pdf.indexOf("endobj", from);
+        const qsizetype streamAt = pdf.indexOf("stream\n", from);
+        PdfObject object;
+        if (streamAt >= 0 && streamAt < end) {
+            object.dictionary = pdf.mid(from, streamAt - from);
+            static const QRegularExpression length(QStringLiteral("/Length (\\d+)"));
+            const qsizetype n = length.match(QString::fromLatin1(object.dictionary)).captured(1).toLongLong();
+            object.stream = pdf.mid(streamAt + 7, n);
+        } else {
+            object.dictionary = pdf.mid(from, end - from);
         }
-    return total / (3.0 * x.width() * x.height());
-}
-
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        objects.insert(match.captured(1).toInt(), object);
     }
-    return ~crc;
+    return objects;
 }
 
-// A PNG chunk with its CRC, for hand-made headers.
-QByteArray pngChunk(const char *type, const QByteArray &payload)
+qint64 pdfNumber(const QByteArray &dictionary, const char *key)
 {
-    QByteArray chunk;
-    chunk.append(char(payload.size() >> 24)).append(char(payload.size() >> 16)).append(char(payload.size() >> 8)).append(char(payload.size()));
-    QByteArray body = QByteArray(type, 4) + payload;
-    chunk += body;
-    const quint32 crc = crc32(body);
-    chunk.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
-    return chunk;
+    const QRegularExpression re(QStringLiteral("/%1 (\\d+)").arg(QLatin1String(key)));
+    const auto match = re.match(QString::fromLatin1(dictionary));
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
+}
+
+// The samples of an image object, predictors undone: rows of width x channels samples.
+QByteArray pdfSamples(const PdfObject &image, int channels, int &bytesPerSample)
+{
+    const qint64 w = pdfNumber(image.dictionary, "Width"), h = pdfNumber(image.dictionary, "Height");
+    bytesPerSample = int(pdfNumber(image.dictionary, "BitsPerComponent") / 8);
+    if (!image.dictionary.contains("/FlateDecode") || w <= 0 || h <= 0 || bytesPerSample < 1)
+        return {};
+    const qint64 rowBytes = w * channels * bytesPerSample, pixel = channels * bytesPerSample;
+    QByteArray prefixed(4, 0);
+    qToBigEndian<quint32>(quint32((rowBytes + 1) * h), prefixed.data());
+    const QByteArray raw = qUncompress(prefixed + image.stream);
+    if (raw.size() != (rowBytes + 1) * h)
+        return {};
+    QByteArray out(rowBytes * h, 0), previous(rowBytes, 0);
+    for (qint64 y = 0; y < h; ++y) {
+        const int filter = quint8(raw[y * (rowBytes + 1)]);
+        const char *in = raw.constData() + y * (rowBytes + 1) + 1;
+        char *row = out.data() + y * rowBytes;
+        for (qint64 i = 0; i < rowBytes; ++i) {
+            const int a = i >= pixel ? quint8(row[i - pixel]) : 0, b = quint8(previous[i]);
+            const int c = i >= pixel ? quint8(previous[i - pixel]) : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int predicted = filter == 0 ? 0 : filter == 1 ? a : filter == 2 ? b : filter == 3 ? (a + b) / 2
+                                : (pa <= pb && pa <= pc ? a : pb <= pc ? b : c);
+            row[i] = char(quint8(in[i]) + predicted);
+        }
+        previous = out.mid(y * rowBytes, rowBytes);
+    }
+    return out;
+}
+
+QImage pdfPicture(const QByteArray &pdf)
+{
+    const QMap<int, PdfObject> objects = pdfObjects(pdf);
+    for (const PdfObject &object : objects) {
+        if (!object.dictionary.contains("/Subtype /Image") || !object.dictionary.contains("/DeviceRGB"))
+            continue;
+        const int w = int(pdfNumber(object.dictionary, "Width")), h = int(pdfNumber(object.dictionary, "Height"));
+        int depth = 0, maskDepth = 0;
+        const QByteArray colour = pdfSamples(object, 3, depth);
+        const qint64 mask = pdfNumber(object.dictionary, "SMask");
+        const QByteArray alpha = mask > 0 ? pdfSamples(objects.value(int(mask)), 1, maskDepth) : QByteArray();
+        if (colour.isEmpty() || (mask > 0 && alpha.isEmpty()))
+            return QImage();
+        QImage image(w, h, QImage::Format_RGBA64);
+        auto sample = [](const QByteArray &data, qint64 index, int bytes) {
+            return bytes == 2 ? qFromBigEndian<quint16>(data.constData() + 2 * index) : quint16(quint8(data[index]) * 257);
+        };
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const qint64 i = qint64(y) * w + x;
+                const quint16 a = alpha.isEmpty() ? 65535 : sample(alpha, i, maskDepth);
+                reinterpret_cast<QRgba64 *>(image.scanLine(y))[x] =
+                    qRgba64(sample(colour, 3 * i, depth), sample(colour, 3 * i + 1, depth), sample(colour, 3 * i + 2, depth), a);
+            }
+        return depth == 2 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    }
+    return QImage();
 }
 
 TEST(ImageFiles, ExportTableNamesAndExtensions)
@@ -94,6 +139,14 @@ TEST(ImageFiles, ExportTableNamesAndExtensions)
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.jp2"), ImageFiles::JPEG2000);
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.tif"), ImageFiles::TIFF);
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.pdf"), ImageFiles::PDF);
+    // Every usual extension, in any letter case: the window's re-save and the tool share this.
+    const QList<QPair<QString, int>> names = {
+        {"jpg", ImageFiles::JPEG}, {"JPEG", ImageFiles::JPEG}, {"Jpe", ImageFiles::JPEG},
+        {"jp2", ImageFiles::JPEG2000}, {"J2K", ImageFiles::JPEG2000}, {"jpeg-2000", ImageFiles::JPEG2000},
+        {"TIF", ImageFiles::TIFF}, {"tiff", ImageFiles::TIFF}, {"Png", ImageFiles::PNG}, {"GIF", ImageFiles::GIF},
+        {"bMp", ImageFiles::BMP}, {"ICNS", ImageFiles::ICNS}, {"Pdf", ImageFiles::PDF}};
+    for (const auto &[extension, format] : names)
+        EXPECT_EQ(ImageFiles::formatForFileName("/a/Photo." + extension), format) << extension.toStdString();
     EXPECT_EQ(ImageFiles::formatForFileName("/a/b.xyz"), -1);
     EXPECT_EQ(ImageFiles::formatForFileName("/a.png/b"), -1);
 }
@@ -124,15 +177,26 @@ TEST(ImageFiles, EveryFormatRoundTripsThroughAFile)
         const QByteArray bytes = readAll(path);
         ASSERT_FALSE(bytes.isEmpty());
         if (format == ImageFiles::PDF) {
-            // One page whose size in points equals the size in pixels.
+            // One page whose size in points equals the size in pixels, showing the picture unchanged.
             EXPECT_TRUE(bytes.startsWith("%PDF-"));
             const QRegularExpression box(QStringLiteral("/MediaBox\\s*\\[\\s*0\\s+0\\s+([0-9.]+)\\s+([0-9.]+)\\s*\\]"));
             const auto match = box.match(QString::fromLatin1(bytes));
             ASSERT_TRUE(match.hasMatch());
             EXPECT_DOUBLE_EQ(match.captured(1).toDouble(), 67.0);
             EXPECT_DOUBLE_EQ(match.captured(2).toDouble(), 45.0);
-            EXPECT_EQ(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") + bytes.count("/Type/Page\n")
-                          + bytes.count("/Type /Page "), 1);
+            EXPECT_EQ(bytes.count("/Type /Page "), 1);
+            // The cross-reference table is where the trailer says, and lists each object where it is.
+            const QRegularExpression startxref(QStringLiteral("startxref\\s+(\\d+)\\s+%%EOF\\s*$"));
+            const auto at = startxref.match(QString::fromLatin1(bytes));
+            ASSERT_TRUE(at.hasMatch());
+            const qsizetype table = at.captured(1).toLongLong();
+            ASSERT_TRUE(bytes.mid(table, 4) == "xref");
+            const QList<QByteArray> entries = bytes.mid(table).split('\n');
+            for (int object = 1; object + 2 < entries.size() && entries[object + 2].endsWith(" n "); ++object) {
+                const qsizetype offset = entries[object + 2].left(10).toLongLong();
+                EXPECT_TRUE(bytes.mid(offset).startsWith(QByteArray::number(object) + " 0 obj")) << object;
+            }
+            EXPECT_EQ(pdfPicture(bytes).convertToFormat(QImage::Format_RGB32), original) << "the PDF's picture changed";
             continue;
         }
         if (format == ImageFiles::ICNS) {
@@ -156,9 +220,19 @@ TEST(ImageFiles, LosslessFormatsKeepTransparency)
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             original.setPixel(x, y, qRgba(x * 6, y * 8, 90, x < 10 ? 0 : 55 + x * 5));
-    for (int format : {ImageFiles::PNG, ImageFiles::TIFF, ImageFiles::JPEG2000}) {
+    // A picture whose only translucent pixel is in its first row keeps it too.
+    QImage firstRow(8, 6, QImage::Format_ARGB32);
+    firstRow.fill(qRgba(10, 20, 30, 255));
+    firstRow.setPixel(5, 0, qRgba(200, 100, 50, 128));
+    for (int format : {ImageFiles::PNG, ImageFiles::TIFF, ImageFiles::JPEG2000, ImageFiles::PDF}) {
+        const QByteArray bytes = ImageFiles::encodeImage(firstRow, format);
+        const QImage back = format == ImageFiles::PDF ? pdfPicture(bytes) : ImageFiles::readImageData(bytes);
+        EXPECT_EQ(qAlpha(back.convertToFormat(QImage::Format_ARGB32).pixel(5, 0)), 128) << format;
+    }
+    for (int format : {ImageFiles::PNG, ImageFiles::TIFF, ImageFiles::JPEG2000, ImageFiles::PDF}) {
         SCOPED_TRACE(format);
-        const QImage back = ImageFiles::readImageData(ImageFiles::encodeImage(original, format));
+        const QByteArray bytes = ImageFiles::encodeImage(original, format);
+        const QImage back = format == ImageFiles::PDF ? pdfPicture(bytes) : ImageFiles::readImageData(bytes);
         ASSERT_FALSE(back.isNull());
         // TIFF stores associated (premultiplied) alpha, so compare premultiplied.
         EXPECT_EQ(back.convertToFormat(QImage::Format_ARGB32_Premultiplied),
@@ -179,7 +253,7 @@ TEST(ImageFiles, GifUsesAnAdaptivePaletteAndDithers)
 {
     // A photograph: thousands of colours reduced to 256 must stay close, and smooth areas must be
     // dithered rather than banded, so the local average survives.
-    const QImage photo = QImage(QStringLiteral(LUMETTA_SHARED_IMAGES "/chelsea.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage photo = QImage(QStringLiteral(LUMETTA_TEST_DATA "/chelsea.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(photo.isNull());
     const QImage gif = ImageFiles::readImageData(ImageFiles::encodeImage(photo, ImageFiles::GIF));
     ASSERT_EQ(gif.size(), photo.size());
@@ -235,6 +309,32 @@ TEST(ImageFiles, DeepPicturesKeepTheirPrecision)
     EXPECT_EQ(read.convertToFormat(QImage::Format_RGBA64).pixelColor(5, 2).rgba64().red(), 5 * 2047 + 3);
 }
 
+TEST(ImageFiles, PdfHoldsThePictureWithoutLossAtAnySize)
+{
+    // Wider than 65500 pixels (where the page was once written with an empty picture).
+    QImage wide(70000, 2, QImage::Format_RGB32);
+    for (int x = 0; x < wide.width(); ++x)
+        for (int y = 0; y < 2; ++y)
+            wide.setPixel(x, y, qRgb(x % 251, (x / 251) % 256, y * 200));
+    QString error;
+    const QByteArray bytes = ImageFiles::encodeImage(wide, ImageFiles::PDF, &error);
+    ASSERT_FALSE(bytes.isEmpty()) << error.toStdString();
+    EXPECT_EQ(pdfPicture(bytes).convertToFormat(QImage::Format_RGB32), wide);
+
+    // Deep pictures keep their 16 bits, as in PNG.
+    QImage deep(9, 4, QImage::Format_RGBA64);
+    for (int x = 0; x < 9; ++x)
+        for (int y = 0; y < 4; ++y)
+            reinterpret_cast<QRgba64 *>(deep.scanLine(y))[x] = qRgba64(quint16(x * 7001 + 3), quint16(y * 999), 4097, 65535);
+    const QImage back = pdfPicture(ImageFiles::encodeImage(deep, ImageFiles::PDF));
+    ASSERT_EQ(back.format(), QImage::Format_RGBA64);
+    EXPECT_EQ(back, deep);
+
+    // No picture, no file: the failure is reported, not an empty page.
+    EXPECT_TRUE(ImageFiles::encodeImage(QImage(), ImageFiles::PDF, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
 TEST(ImageFiles, Jpeg2000ReadsGreyAndDeepCodestreams)
 {
     // Our own writer makes RGB; check the other layouts the reader claims through ImageMagick's
@@ -278,13 +378,13 @@ TEST(ImageFiles, FailedWritesLeaveTheOldFileIntact)
 
 TEST(ImageFiles, TruncatedAndCorruptFilesGiveNoPicture)
 {
-    EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral(LUMETTA_SHARED_IMAGES "/truncated.jpg")).isNull());
+    EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg")).isNull());
     EXPECT_TRUE(ImageFiles::readImageFile(QStringLiteral("/nonexistent/file.png")).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(QByteArray()).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(QByteArray("not an image at all")).isNull());
 
     // Cut in the middle of the picture data: a half-grey picture is not a picture.
-    const QByteArray jpeg = readAll(QStringLiteral(LUMETTA_SHARED_IMAGES "/rocket.jpg"));
+    const QByteArray jpeg = readAll(QStringLiteral(LUMETTA_TEST_DATA "/rocket.jpg"));
     ASSERT_FALSE(ImageFiles::readImageData(jpeg).isNull());
     EXPECT_TRUE(ImageFiles::readImageData(jpeg.left(jpeg.size() / 2)).isNull());
     const QImage picture = testPicture(64, 64);
@@ -326,9 +426,11 @@ TEST(ImageFiles, DecompressionBombsAreRefused)
     EXPECT_TRUE(ImageFiles::readImageData(png, &error).isNull());
     EXPECT_TRUE(error.contains("megapixels")) << error.toStdString();
 
-    // A GIF screen of 65535 x 65535.
+    // A GIF frame of 65535 x 65535.
     QByteArray gif = ImageFiles::encodeImage(testPicture(2, 2), ImageFiles::GIF);
-    gif[6] = gif[7] = gif[8] = gif[9] = char(0xFF);
+    const qsizetype frame = gifFrameAt(gif);
+    ASSERT_GT(frame, 0);
+    gif[frame + 5] = gif[frame + 6] = gif[frame + 7] = gif[frame + 8] = char(0xFF);
     EXPECT_TRUE(ImageFiles::readImageData(gif).isNull());
 
     // A JPEG-2000 codestream whose SIZ marker claims 40000 x 40000.

@@ -4,9 +4,11 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "platform/imagefiles.h"
+
 // Every test program shares this entry point: a QApplication exists for the whole run (widgets,
 // clipboard and image plug-ins need one), and settings go to a throw-away location so that tests
-// never read or overwrite the user's own settings.
+// never read or overwrite the user's own settings. Image readers get the limits the programs set.
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -23,6 +25,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName("LumettaTests");
     QApplication::setApplicationName("lumetta-tests");
+    ImageFiles::setUpReading();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

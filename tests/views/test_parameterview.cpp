@@ -5,8 +5,13 @@
 #include "views/floatslider.h"
 #include "views/parameterview.h"
 #include "views/vurevoduimageview.h"
+#include "platform/imagefiles.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QDir>
 #include <QPushButton>
 #include <QFontMetricsF>
@@ -276,10 +281,12 @@ TEST(ParameterViewImage, ThumbnailIsSixtyFourOnTheLongSide)
     r.row->addImageWellForFilter(r.filter, "inputImage", &r.controller);
     ASSERT_TRUE(r.row->imageView());
     EXPECT_EQ(r.row->pushButton()->text(), "Choose");
+    // The thumbnail is 64 x 32; the well (48 points wide) shows it scaled down to fit.
+    EXPECT_EQ(r.row->imageView()->image().size(), QSize(64, 32));
     const QPixmap shown = r.row->imageView()->pixmap();
     ASSERT_FALSE(shown.isNull());
-    EXPECT_LE(shown.width(), 64);
-    EXPECT_EQ(shown.width() / shown.height(), 2);
+    EXPECT_LE(shown.width(), r.row->imageView()->contentsRect().width());
+    EXPECT_EQ(shown.width(), 2 * shown.height());
 
     // A drop that brought no readable file leaves the input alone.
     r.row->imageView()->setFilePath1("/nonexistent/picture.png");
@@ -292,15 +299,45 @@ TEST(ParameterViewImage, DroppedFileIsCommitted)
 {
     Row r(260, 44);
     r.row->addImageWellForFilter(r.filter, "inputImage", &r.controller);
-    const QString sample = [] {
-        QDir dir(QStringLiteral(LUMETTA_SHARED_IMAGES));
-        const QStringList files = dir.entryList({"*.jpg", "*.png"}, QDir::Files, QDir::Name);
-        return files.isEmpty() ? QString() : dir.filePath(files.first());
-    }();
-    if (sample.isEmpty())
-        GTEST_SKIP() << "no sample image";
-    r.row->imageView()->setFilePath1(sample);
+    // A JPEG photograph, read by the program's reader, becomes the input at its full size.
+    r.row->imageView()->setFilePath1(QStringLiteral(LUMETTA_TEST_DATA "/rocket.jpg"));
     r.row->imageWellChanged();
     ASSERT_EQ(r.controller.commits.size(), 1u);
-    EXPECT_FALSE(r.controller.commits[0].value.value<imaging::Image>().isNull());
+    EXPECT_EQ(r.controller.commits[0].value.value<imaging::Image>().extent(), imaging::Rect(0, 0, 640, 427));
+    // A truncated one changes nothing.
+    r.row->imageView()->setFilePath1(QStringLiteral(LUMETTA_TEST_DATA "/truncated.jpg"));
+    r.row->imageWellChanged();
+    EXPECT_EQ(r.controller.commits.size(), 1u);
+}
+
+TEST(ParameterViewImage, PicturesDroppedOnTheWellGoThroughTheProgramsReader)
+{
+    VurEvoduImageView well;
+    well.resize(48, 44);
+    // A drag enters the well (which makes it the drop's target), then drops.
+    auto drop = [&well](QMimeData *data) {
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&well, &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&well, &event);
+    };
+    // Picture data (as another program offers it) is decoded by the guarded reader.
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QMimeData good;
+    good.setData(QStringLiteral("image/png"), ImageFiles::encodeImage(picture, ImageFiles::PNG));
+    drop(&good);
+    EXPECT_EQ(well.image().convertToFormat(QImage::Format_RGB32), picture);
+    // A file too short for the picture it declares shows nothing.
+    QMimeData bad;
+    QByteArray half = ImageFiles::encodeImage(picture, ImageFiles::BMP);
+    bad.setData(QStringLiteral("image/bmp"), half.left(half.size() / 2));
+    drop(&bad);
+    EXPECT_TRUE(well.image().isNull());
+    // Files are read by path, with the same guards: a device is no picture.
+    QMimeData device;
+    device.setUrls({QUrl::fromLocalFile(QStringLiteral("/dev/zero"))});
+    drop(&device);
+    EXPECT_TRUE(well.image().isNull());
+    EXPECT_EQ(well.filePath(), QStringLiteral("/dev/zero"));
 }
