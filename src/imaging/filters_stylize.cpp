@@ -313,7 +313,8 @@ void registerStylize(std::vector<FilterDescription> &out)
                              });
                          }));
 
-    out.push_back(filter("CIShadedMaterial", "Shaded Material", cats,
+    // The slope of the height field is taken over three pixels after a one-pixel blur.
+    out.push_back(pixelSized(filter("CIShadedMaterial", "Shaded Material", cats,
                          {image(), image("inputShadingImage", "Shading Image"), distance("inputScale", 10, {0, 1000, 0, 200})},
                          [](const FilterValues &v) {
                              // The input's luminance is a height field; each pixel shows the shading
@@ -344,7 +345,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                                      }
                              };
                              return kernels::general(std::move(g));
-                         }));
+                         }), 3));
 
     out.push_back(filter("CIHeightFieldFromMask", "Height Field From Mask", cats,
                          {image(), distance("inputRadius", 10, {0, 300, 0, 300})},
