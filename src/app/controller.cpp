@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/busywork.h"
 #include "app/imageinfo.h"
 #include "app/mainwindow.h"
 #include "effects/baseeffect.h"
@@ -237,9 +238,9 @@ void Controller::updateMainBtnState()
 void Controller::updateView()
 {
     switch (filerMode()) {
-    case 0: if (ciView) ciView->update(); break;
+    case 0: if (ciView) ciView->pictureChanged(); break;
     case 1: if (openGLView) openGLView->update(); break;
-    case 2: if (customEffectsView) customEffectsView->update(); break;
+    case 2: if (customEffectsView) customEffectsView->pictureChanged(); break;
     default: break;
     }
 }
@@ -322,8 +323,22 @@ void Controller::applyBtnAction()
             break;
         const imaging::Image r = coreImageResult(false);
         if (!r.isNull() && !r.extent().isEmpty() && !r.extent().isInfinite()) {
-            // The result starts at (0, 0) like every current image.
-            result = r.transformed(imaging::AffineTransform::translation(-r.extent().x(), -r.extent().y()));
+            // The result starts at (0, 0) like every current image. It is baked into a bitmap at
+            // full resolution off the interface thread (the window keeps painting), so that the
+            // undo stack holds pictures, not ever longer chains of filters to run again.
+            const imaging::Image moved = r.transformed(imaging::AffineTransform::translation(-r.extent().x(), -r.extent().y()));
+            QImage baked;
+            bool failed = false;
+            if (!BusyWork::run(window, QStringLiteral("Applying \u201C%1\u201D \u2026")
+                                           .arg(imaging::Filter::localizedNameForFilterName(currentFilter->name())),
+                               [&] { baked = imaging::qimageFromImage(moved); }, &failed))
+                return; // other work is running; the filter stays as it is
+            if (baked.isNull() || failed) {
+                DovAlert::Alert_OK(window, QStringLiteral("The filter could not be applied."),
+                                   QStringLiteral("There is not enough memory to render the picture at full size."));
+                return;
+            }
+            result = imaging::imageFromQImage(baked);
         }
         break;
     }

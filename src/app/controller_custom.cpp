@@ -100,7 +100,11 @@ void Controller::customEffectMouse(int kind, const QPointF &imagePoint)
         return;
     switch (kind) {
     case 0: currentCustomEffect->mouseDown(imagePoint); break;
-    case 1: currentCustomEffect->mouseDragged(imagePoint); break;
+    case 1:
+        // A drag re-renders at the size the canvas shows; the release at full size.
+        currentCustomEffect->setDisplayScale(customEffectsView ? customEffectsView->getZoom() : 1.0);
+        currentCustomEffect->mouseDragged(imagePoint);
+        break;
     case 2: currentCustomEffect->mouseUp(imagePoint); break;
     default: break;
     }

@@ -62,6 +62,9 @@ public:
     virtual void mouseDown(QPointF) {}
     virtual void mouseUp(QPointF) {}
     virtual void mouseDragged(QPointF) {}
+    // How many screen pixels the canvas shows per image pixel: an effect that re-renders while the
+    // mouse drags may render at that size, and renders at full size again on release.
+    virtual void setDisplayScale(double) {}
     virtual void setUpControlsView() {}
     virtual void loadImage() {}
     // The current image changed: the effect reloads it and redraws.

@@ -18,7 +18,9 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 QSize DrawnEffect::renderSize() const
 {
@@ -66,10 +68,20 @@ void DrawnEffect::clearEffect()
 void DrawnEffect::makeImageEffect()
 {
     const QSize size = renderSize();
-    renderEffect(size, QSizeF(size));
+    // While the anchor moves, the rendering is drawn at the size the canvas shows the picture (the
+    // drawing is scaled, so it looks like the full rendering seen at that zoom): a drag on a large
+    // photograph stays smooth.
+    const double s = m_mouseMoved ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
+    m_reducedForDrag = s < 1.0;
+    if (!m_reducedForDrag) {
+        renderEffect(size, QSizeF(size));
+        return;
+    }
+    const QSize pixels(std::max(1, int(std::ceil(size.width() * s))), std::max(1, int(std::ceil(size.height() * s))));
+    renderEffect(pixels, QSizeF(size), QSizeF(size));
 }
 
-void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize)
+void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize, const QSizeF &drawingSize)
 {
     m_effectImage = QImage();
     m_effectImageSize = QSizeF();
@@ -91,7 +103,12 @@ void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize
         painter.translate(0, pixelSize.height());
         painter.scale(1, -1);
         painter.setRenderHint(QPainter::Antialiasing);
-        drawMyself(painter, QRectF(0, 0, pixelSize.width(), pixelSize.height()));
+        if (drawingSize.isEmpty()) {
+            drawMyself(painter, QRectF(0, 0, pixelSize.width(), pixelSize.height()));
+        } else {
+            painter.scale(pixelSize.width() / drawingSize.width(), pixelSize.height() / drawingSize.height());
+            drawMyself(painter, QRectF(QPointF(0, 0), drawingSize));
+        }
     }
     m_effectImage = image;
     m_effectImageSize = logicalSize;
@@ -120,6 +137,12 @@ QImage DrawnEffect::getDrawImage()
     if (!wasInit) {
         initEffect();
         wasInit = true;
+    }
+    // Apply, Save and Copy get the full-size rendering, even in the middle of a drag.
+    if (m_reducedForDrag) {
+        const bool moving = std::exchange(m_mouseMoved, false);
+        makeImageEffect();
+        m_mouseMoved = moving;
     }
     if (m_effectImage.isNull())
         return m_image;
@@ -390,14 +413,16 @@ void DrawnEffect::anchorDragged(QPointF point)
 
 void DrawnEffect::anchorUp(QPointF point)
 {
-    if (m_mouseMoved) {
+    const bool moved = m_mouseMoved;
+    // The release renders at full size again.
+    m_mouseMoved = false;
+    if (moved) {
         const QPointF old = m_startPT;
         registerUndo([this, old] { setPositionUNDO(old); });
         m_startPT = point;
         makeImageEffect();
         postUpdate();
     }
-    m_mouseMoved = false;
 }
 
 void DrawnEffect::setPositionUNDO(QPointF point)

@@ -44,8 +44,10 @@ public:
     void read(const QVariantMap &settings) override;
     QVariantMap save() const override;
 
-    // Draws a new rendering of the effect.
+    // Draws a new rendering of the effect: at full size, or at the canvas's display size while the
+    // anchor is dragged (getDrawImage, which Apply, Save and Copy use, renders at full size again).
     virtual void makeImageEffect();
+    void setDisplayScale(double scale) override { m_displayScale = scale; }
     // The "Generate" button: a new rendering (new random numbers), then a redraw of the canvas.
     virtual void regenerate();
 
@@ -88,8 +90,9 @@ protected:
     // Paints the effect into the rendering over `rect` (origin (0, 0), y up).
     virtual void drawMyself(QPainter &painter, const QRectF &rect) = 0;
     // Replaces the rendering with one of `pixelSize` drawn by drawMyself and shown over `logicalSize`
-    // image pixels. An impossible size leaves no rendering (and a log line).
-    void renderEffect(const QSize &pixelSize, const QSizeF &logicalSize);
+    // image pixels. drawMyself draws over `pixelSize`, or over `drawingSize` scaled down to
+    // `pixelSize` when that is given. An impossible size leaves no rendering (and a log line).
+    void renderEffect(const QSize &pixelSize, const QSizeF &logicalSize, const QSizeF &drawingSize = QSizeF());
     // Copies the common parameters into a copy of this effect.
     void copyCommonInto(DrawnEffect &copy) const;
     // After a parameter change: re-render when the drawing depends on it, then ask for a redraw.
@@ -149,6 +152,9 @@ protected:
     void anchorUp(QPointF point);
     // A press on the canvas is in progress.
     bool m_mouseMoved = false;
+    double m_displayScale = 1;
+    // The last rendering was made below full size for a drag.
+    bool m_reducedForDrag = false;
 
     bool m_useBackImage = true;
     QImage m_effectImage;

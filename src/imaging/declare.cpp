@@ -138,4 +138,10 @@ FilterDescription patterned(FilterDescription d, const QString &key, double fact
     return d;
 }
 
+FilterDescription pixelSized(FilterDescription d, double pixels)
+{
+    d.finestDetail = [pixels](const FilterValues &) { return pixels; };
+    return d;
+}
+
 } // namespace imaging::declare

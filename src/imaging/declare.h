@@ -45,6 +45,10 @@ FilterDescription filter(const QString &name, const QString &displayName, QStrin
 // The filter with a pattern whose finest detail is the value of input `key` (a screen's width, a
 // cell's size) times `factor`, or one pixel when that is less.
 FilterDescription patterned(FilterDescription d, const QString &key, double factor = 1.0);
+// The filter works on neighbourhoods of a fixed number of pixels (a 3 x 3 median, outlines two
+// pixels wide): its finest detail is `pixels` whatever its values, so a reduced preview renders it
+// finer and averages down instead of applying it to structures many times larger.
+FilterDescription pixelSized(FilterDescription d, double pixels);
 
 // Small helpers the kernels share.
 // Length of (x, y) without std::hypot's overflow care, which costs more than the rest of a

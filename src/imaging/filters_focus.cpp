@@ -215,11 +215,13 @@ void registerFocus(std::vector<FilterDescription> &out)
                          {image(), distance("inputRadius", 10.0, {0, 500, 0, 100}, 0.0)},
                          [](const FilterValues &v) { return blurs::gaussian(v.image("inputImage"), v.number("inputRadius")); }));
 
-    out.push_back(filter("CIBoxBlur", "Box Blur", blur,
+    // The radius is a whole number of pixels: a preview whose scaled radius would round by more than
+    // a few percent renders finer and averages down.
+    out.push_back(patterned(filter("CIBoxBlur", "Box Blur", blur,
                          {image(), distance("inputRadius", 10.0, {1, 200, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              return blurs::box(v.image("inputImage"), static_cast<int>(std::round(v.number("inputRadius"))));
-                         }));
+                         }), "inputRadius", 2.4));
 
     out.push_back(filter("CIDiscBlur", "Disc Blur", blur,
                          {image(), distance("inputRadius", 8.0, {0, 200, 0, 100}, 0.0)},
@@ -237,10 +239,10 @@ void registerFocus(std::vector<FilterDescription> &out)
                              return zoomBlur(v.image("inputImage"), v.vector("inputCenter"), v.number("inputAmount"));
                          }));
 
-    out.push_back(filter("CIMedianFilter", "Median", blur, {image()},
-                         [](const FilterValues &v) { return median3x3(v.image("inputImage")); }));
+    out.push_back(pixelSized(filter("CIMedianFilter", "Median", blur, {image()},
+                         [](const FilterValues &v) { return median3x3(v.image("inputImage")); }), 1));
 
-    out.push_back(filter("CINoiseReduction", "Noise Reduction", blur,
+    out.push_back(pixelSized(filter("CINoiseReduction", "Noise Reduction", blur,
                          {image(), scalar("inputNoiseLevel", 0.02, {0, 1, 0, 0.1}, 0.0),
                           scalar("inputSharpness", 0.4, {0, 10, 0, 2}, 0.0)},
                          [](const FilterValues &v) {
@@ -257,7 +259,7 @@ void registerFocus(std::vector<FilterDescription> &out)
                                  }
                              }).cropped(in.extent());
                              return sharpen(mixed, blurs::gaussian(mixed, 1.0), v.f("inputSharpness"), true);
-                         }));
+                         }), 1));
 
     out.push_back(filter("CISharpenLuminance", "Sharpen Luminance", sharpenCats,
                          {image(), scalar("inputSharpness", 0.4, {0, 10, 0, 2}, 0.0),

@@ -231,7 +231,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                              }).cropped(in.extent());
                          }));
 
-    out.push_back(filter("CIComicEffect", "Comic Effect", cats, {image()}, [](const FilterValues &v) {
+    out.push_back(pixelSized(filter("CIComicEffect", "Comic Effect", cats, {image()}, [](const FilterValues &v) {
         const Image in = v.image("inputImage");
         const Image lines = edgeStrength(in, 2.0, 14.f);
         return kernels::blend(in, lines, [](const float *s, const float *e, float *o, int n) {
@@ -246,7 +246,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                 o[i + 3] = a;
             }
         }).cropped(in.extent());
-    }));
+    }), 2));
 
     out.push_back(filter("CILineOverlay", "Line Overlay", cats,
                          {image(), scalar("inputNRNoiseLevel", 0.07, {0, 1, 0, 0.1}), scalar("inputNRSharpness", 0.71, {0, 10, 0, 2}),
@@ -313,7 +313,8 @@ void registerStylize(std::vector<FilterDescription> &out)
                              });
                          }));
 
-    out.push_back(filter("CIShadedMaterial", "Shaded Material", cats,
+    // The slope of the height field is taken over three pixels after a one-pixel blur.
+    out.push_back(pixelSized(filter("CIShadedMaterial", "Shaded Material", cats,
                          {image(), image("inputShadingImage", "Shading Image"), distance("inputScale", 10, {0, 1000, 0, 200})},
                          [](const FilterValues &v) {
                              // The input's luminance is a height field; each pixel shows the shading
@@ -344,7 +345,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                                      }
                              };
                              return kernels::general(std::move(g));
-                         }));
+                         }), 3));
 
     out.push_back(filter("CIHeightFieldFromMask", "Height Field From Mask", cats,
                          {image(), distance("inputRadius", 10, {0, 300, 0, 300})},

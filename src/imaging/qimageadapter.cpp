@@ -53,7 +53,7 @@ Image imageFromQImage(const QImage &image)
     return Image(std::make_shared<SourceNode>(stored));
 }
 
-QImage renderToQImage(const Image &image, const Rect &region, double scale)
+QImage renderToQImage(const Image &image, const Rect &region, double scale, const std::atomic<bool> *cancel)
 {
     if (image.isNull() || region.isEmpty() || region.isInfinite() || !(scale > 0) || !std::isfinite(scale))
         return QImage();
@@ -91,7 +91,7 @@ QImage renderToQImage(const Image &image, const Rect &region, double scale)
             uchar *line = out.scanLine(rect.y1 - 1 - y);
             pixelconvert::floatToArgb32(tile.row(y), line + (t.x0 - rect.x0) * 4, t.width());
         }
-    });
+    }, cancel);
     // A failed render gives no picture rather than a partly drawn one.
     return rendered ? out : QImage();
 }

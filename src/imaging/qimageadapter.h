@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include <atomic>
+
 #include "imaging/image.h"
 #include "imaging/rect.h"
 
@@ -18,7 +20,9 @@ Image imageFromQImage(const QImage &image);
 QImage qimageFromImage(const Image &image);
 // `region` (image coordinates) rendered at `scale` into a QImage of
 // ceil(region.width * scale) x ceil(region.height * scale); top row = top of the region. For
-// scale != 1 the picture is built for the preview (Image::scaledForPreview).
-QImage renderToQImage(const Image &image, const Rect &region, double scale = 1.0);
+// scale != 1 the picture is built for the preview (Image::scaledForPreview). A null QImage when the
+// render failed or `cancel` was raised while it ran.
+QImage renderToQImage(const Image &image, const Rect &region, double scale = 1.0,
+                      const std::atomic<bool> *cancel = nullptr);
 
 } // namespace imaging

@@ -13,8 +13,10 @@ namespace imaging {
 
 namespace {
 
-// Runs the tiles; std::bad_alloc from any of them cancels the rest and comes out here.
-void runTiles(const Image &image, const PixelRect &rect, const std::function<void(PixelBuffer &tile)> &consume)
+// Runs the tiles; std::bad_alloc from any of them cancels the rest and comes out here. Tiles not yet
+// started are skipped once `cancel` is raised.
+void runTiles(const Image &image, const PixelRect &rect, const std::function<void(PixelBuffer &tile)> &consume,
+              const std::atomic<bool> *cancel = nullptr)
 {
     if (rect.isEmpty()) return;
     int tile = Renderer::tileSize(image);
@@ -30,6 +32,8 @@ void runTiles(const Image &image, const PixelRect &rect, const std::function<voi
         tbb::blocked_range<std::size_t>(0, tiles.size(), 1),
         [&](const tbb::blocked_range<std::size_t> &range) {
             for (std::size_t i = range.begin(); i != range.end(); ++i) {
+                if (cancel && cancel->load(std::memory_order_relaxed))
+                    return;
                 PixelBuffer buffer(tiles[i]);
                 image.render(buffer);
                 consume(buffer);
@@ -62,11 +66,12 @@ int Renderer::tileSize(const Image &image)
 }
 
 bool Renderer::renderTiles(const Image &image, const PixelRect &rect,
-                           const std::function<void(PixelBuffer &tile)> &consume)
+                           const std::function<void(PixelBuffer &tile)> &consume,
+                           const std::atomic<bool> *cancel)
 {
     try {
-        runTiles(image, rect, consume);
-        return true;
+        runTiles(image, rect, consume, cancel);
+        return !(cancel && cancel->load());
     } catch (const std::bad_alloc &) {
         reportFailure(rect);
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "imaging/image.h"
@@ -21,9 +22,11 @@ public:
     // Tile by tile: `consume` receives each finished tile, possibly from several threads at once
     // (tiles never overlap). Keeps memory to a few tiles per core and lets callers convert each
     // tile while it is still in cache. False when the render failed; tiles already consumed are
-    // then to be discarded.
+    // then to be discarded. A render whose `cancel` flag is raised stops before its next tile and
+    // also returns false, without a log line (a newer preview has made it pointless).
     static bool renderTiles(const Image &image, const PixelRect &rect,
-                            const std::function<void(PixelBuffer &tile)> &consume);
+                            const std::function<void(PixelBuffer &tile)> &consume,
+                            const std::atomic<bool> *cancel = nullptr);
     // The same as render() for nodes that render a whole input while a render is running (a
     // cache): a failure throws std::bad_alloc, so that the outer render fails too.
     static PixelBuffer renderNested(const Image &image, const PixelRect &rect);

@@ -27,6 +27,95 @@ ZoomableImageView::ZoomableImageView(QWidget *parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    m_renderer = new PreviewRenderer(this);
+    connect(m_renderer, &PreviewRenderer::finished, this, &ZoomableImageView::takeRender);
+}
+
+void ZoomableImageView::pictureChanged()
+{
+    ++m_revision;
+    m_pictureFetched = false;
+    update();
+}
+
+void ZoomableImageView::refreshPicture()
+{
+    // A new current image (opened, pasted, applied, undone) makes the recipe out of date whoever
+    // installed it; other changes come through pictureChanged().
+    const imaging::Image source = m_controller ? m_controller->backImage() : imaging::Image();
+    if (m_pictureFetched && source == m_pictureSource)
+        return;
+    if (m_pictureFetched) {
+        ++m_revision;
+        // Another picture size: the last render would be drawn in the wrong place.
+        if (source.isNull() || !(source.extent() == m_pictureSource.extent()))
+            m_shown = {};
+    }
+    m_pictureSource = source;
+    m_picture = pictureForDisplay();
+    m_pictureFetched = true;
+    if (m_picture.isNull())
+        m_shown = {};
+}
+
+imaging::Rect ZoomableImageView::visibleImageRect() const
+{
+    QRect visible = rect();
+    if (QScrollArea *area = scrollArea()) {
+        const QSize vp = area->viewport()->size();
+        visible &= QRect(QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value()), vp);
+    }
+    if (visible.isEmpty())
+        return {};
+    const QPointF tl = mapToImage(visible.topLeft());
+    const QPointF br = mapToImage(QPointF(visible.x() + visible.width(), visible.y() + visible.height()));
+    return imaging::Rect::fromEdges(tl.x(), br.y(), br.x(), tl.y());
+}
+
+bool ZoomableImageView::isPictureCurrent() const
+{
+    if (!m_pictureFetched)
+        return false;
+    if (m_picture.isNull() || m_bounds.isEmpty())
+        return true;
+    const imaging::Rect wanted = visibleImageRect().intersected(m_picture.extent());
+    return wanted.isEmpty()
+        || (m_shown.revision == m_revision && !m_shown.coarse && m_shown.scale == double(zoom)
+            && m_shown.region.contains(wanted));
+}
+
+void ZoomableImageView::takeRender(const PreviewRenderer::Result &result)
+{
+    // A render of an older revision shows a picture that is no longer true: dropped.
+    if (result.revision != m_revision || result.pixels.isNull())
+        return;
+    // A coarse pass never replaces a finished render of the same revision.
+    if (result.coarse && m_shown.revision == m_revision && !m_shown.coarse)
+        return;
+    m_shown = result;
+    emit pictureShown(result.revision, result.coarse);
+    update();
+}
+
+bool ZoomableImageView::drawPicture(QPainter &painter)
+{
+    if (m_shown.pixels.isNull())
+        return false;
+    // The render's bottom-left pixel corner is the region's bottom-left corner; drawn at the current
+    // zoom, which may differ from the one it was rendered at.
+    const double f = double(zoom) / m_shown.scale;
+    const QSizeF size(m_shown.pixels.width() * f, m_shown.pixels.height() * f);
+    const QPointF bottomLeft = mapToView(QPointF(m_shown.region.x(), m_shown.region.y()));
+    const QRectF target(bottomLeft.x(), bottomLeft.y() - size.height(), size.width(), size.height());
+    if (size == QSizeF(m_shown.pixels.size()) && target.topLeft() == target.topLeft().toPoint()) {
+        painter.drawImage(target.topLeft(), m_shown.pixels);
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, m_shown.pixels);
+        painter.restore();
+    }
+    return true;
 }
 
 QScrollArea *ZoomableImageView::scrollArea() const
@@ -114,6 +203,9 @@ void ZoomableImageView::resizeViewBound(bool force, int mode)
     if (!(m_bounds == U) || force || Z != P) {
         const imaging::Rect old = m_bounds;
         m_bounds = U;
+        // Some pictures are cut to the canvas's bounds (generators): their recipe is out of date.
+        if (!(old == U))
+            pictureChanged();
         resize(std::max(1, int(std::lround(U.width() * Z))), std::max(1, int(std::lround(U.height() * Z))));
         if (mode != 0 && Z != P)
             scrollToImagePoint(cx - V.width() * 0.5 / Z, cy - V.height() * 0.5 / Z);
@@ -152,23 +244,19 @@ QPointF ZoomableImageView::mapToView(const QPointF &p) const
 void ZoomableImageView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRect dirty = event->rect();
-    painter.fillRect(dirty, palette().color(QPalette::Dark));
+    painter.fillRect(event->rect(), palette().color(QPalette::Dark));
 
-    const imaging::Image picture = pictureForDisplay();
-    if (!picture.isNull() && !m_bounds.isEmpty()) {
-        // Render only the part of the picture under the dirty rectangle, at display resolution.
-        const QPointF tl = mapToImage(dirty.topLeft());
-        const QPointF br = mapToImage(QPointF(dirty.x() + dirty.width(), dirty.y() + dirty.height()));
-        imaging::Rect region = imaging::Rect::fromEdges(tl.x(), br.y(), br.x(), tl.y());
-        region = region.intersected(picture.extent());
-        if (!region.isEmpty()) {
-            const QImage pixels = imaging::renderToQImage(picture, region, zoom);
-            const QPointF a = mapToView(QPointF(region.x(), region.maxY()));
-            const QRectF target(a, QSizeF(region.width() * zoom, region.height() * zoom));
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom < 1.0f);
-            painter.drawImage(target, pixels);
+    refreshPicture();
+    if (!m_picture.isNull() && !m_bounds.isEmpty()) {
+        // Only the visible part of the picture, at display resolution, rendered off this thread.
+        const imaging::Rect wanted = visibleImageRect().intersected(m_picture.extent());
+        const bool asked = m_requested.revision == m_revision && m_requested.scale == double(zoom)
+            && m_requested.region.contains(wanted);
+        if (!wanted.isEmpty() && !asked) {
+            m_requested = {m_picture, wanted, double(zoom), m_revision};
+            m_renderer->request(m_requested);
         }
+        drawPicture(painter);
     }
 
     painter.translate(-m_bounds.x() * zoom, m_bounds.maxY() * zoom);

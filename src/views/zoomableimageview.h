@@ -2,6 +2,7 @@
 
 #include "imaging/image.h"
 #include "imaging/rect.h"
+#include "views/previewrenderer.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -15,6 +16,13 @@ class QScrollArea;
 // and keeps a picture smaller than the visible area centred. The canvas's bounds are a rectangle in
 // image coordinates (origin bottom-left, y up); its widget size is the bounds size times the zoom.
 // Subclasses say what picture to draw; only the part that is on screen is ever rendered.
+//
+// The picture is rendered off the interface thread. The canvas keeps the recipe of its picture
+// until pictureChanged() (or a new current image, or new bounds) says it is out of date; each
+// change raises the picture revision. A paint draws the last finished render, scaled to the current
+// zoom if need be, and asks for a new render when that one does not show the current revision at
+// the current zoom over the visible area; renders of older revisions are dropped on arrival.
+// Scrolls and zooms re-render the same recipe.
 class ZoomableImageView : public QWidget
 {
     Q_OBJECT
@@ -48,8 +56,19 @@ public:
     // The wheel's zoom step: one step up or down from z.
     static float wheelZoom(float z, float delta);
 
+    // The picture's recipe is out of date: the next paint asks for it again and renders it.
+    void pictureChanged();
+    quint64 pictureRevision() const { return m_revision; }
+    // Whether the last finished render shows the current revision at the current zoom over the
+    // visible area (nothing left to wait for).
+    bool isPictureCurrent() const;
+
     float viewTransformOffsetX = 0;
     float viewTransformOffsetY = 0;
+
+signals:
+    // A finished render has been taken for display (coarse passes included).
+    void pictureShown(quint64 revision, bool coarse);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -76,12 +95,28 @@ protected:
     float prev_zoom = 1.0f;
     float zoom = 1.0f;
 
+    // Draws the last finished render; false when there is none.
+    bool drawPicture(QPainter &painter);
+    // The visible part of the canvas in image coordinates.
+    imaging::Rect visibleImageRect() const;
+
 private:
     void scrollToImagePoint(double x, double y);
     QRectF visibleRectInView() const;
+    void refreshPicture();
+    void takeRender(const PreviewRenderer::Result &result);
 
     CanvasController *m_controller = nullptr;
     imaging::Rect m_bounds;
     bool dragEnter = false;
     QPointer<DropHighlight> m_highlight;
+
+    // The recipe being shown and what it was made from.
+    imaging::Image m_picture;
+    imaging::Image m_pictureSource;
+    bool m_pictureFetched = false;
+    quint64 m_revision = 1;
+    PreviewRenderer::Request m_requested;
+    PreviewRenderer::Result m_shown;
+    PreviewRenderer *m_renderer = nullptr;
 };

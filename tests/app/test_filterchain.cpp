@@ -3,7 +3,10 @@
 #include "app/controller.h"
 #include "app/mainwindow.h"
 #include "apptestsupport.h"
+#include "imaging/node.h"
+#include "imaging/pixelrect.h"
 #include "imaging/qimageadapter.h"
+#include "imaging/sourcenode.h"
 #include "platform/undomanager.h"
 #include "views/filterview.h"
 #include "views/floatslider.h"
@@ -16,11 +19,16 @@
 #include <QScrollArea>
 #include <QStandardItemModel>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -290,6 +298,48 @@ TEST_F(FilterChainTest, ApplyBakesTheFilterInAndClearsIt)
     um->closeImplicitGroup();
     c->undo();
     EXPECT_EQ(imaging::qimageFromImage(c->backImage()).pixelColor(5, 5), QColor(Qt::red));
+}
+
+// A red picture whose renders wait until `open` is set (at most five seconds), so that a test can
+// tell whether the interface thread kept running while a full-size render was under way.
+class WaitingRed : public imaging::Node
+{
+public:
+    explicit WaitingRed(std::shared_ptr<std::atomic<bool>> open) : m_open(std::move(open)) {}
+    imaging::Rect extent() const override { return imaging::Rect(0, 0, 120, 80); }
+    void render(imaging::PixelBuffer &out) const override
+    {
+        for (int i = 0; i < 500 && !*m_open; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        out.fill(1, 0, 0, 1);
+        out.clearOutside(imaging::PixelRect::covering(extent()));
+    }
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_open;
+};
+
+TEST_F(FilterChainTest, ApplyRendersOffTheInterfaceThreadIntoABitmapAndUndoRestoresThePicture)
+{
+    auto open = std::make_shared<std::atomic<bool>>(false);
+    const imaging::Image waiting(std::make_shared<WaitingRed>(open));
+    c->setBackgroundImage(waiting);
+    c->addFilter("CIColorInvert", 111);
+    // The interface thread lets the render go on: it can only do so while Apply is running if the
+    // render runs elsewhere and the window's event loop keeps turning.
+    bool letGoDuringApply = false;
+    QTimer::singleShot(50, [&] {
+        letGoDuringApply = true;
+        *open = true;
+    });
+    c->applyBtnAction();
+    EXPECT_TRUE(letGoDuringApply);
+    // Baked: the current image is a bitmap now, not the filter over the old picture.
+    EXPECT_TRUE(dynamic_cast<const imaging::SourceNode *>(c->backImage().node().get()));
+    EXPECT_EQ(imaging::qimageFromImage(c->backImage()).pixelColor(5, 5), QColor(0, 255, 255));
+    um->closeImplicitGroup();
+    c->undo();
+    EXPECT_TRUE(c->backImage() == waiting);
 }
 
 TEST_F(FilterChainTest, ZoomFitUsesTheAreaLessOneScroller)

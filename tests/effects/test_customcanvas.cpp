@@ -52,6 +52,11 @@ TEST(CustomCanvas, ShowsThePlainImageWithoutAnEffectAndTheCompositionWithOne)
     view.resize(1, 1); // no visible area to centre in: the canvas is the image
     view.resizeViewBound(true, 3);
     ASSERT_EQ(view.size(), QSize(120, 80));
+    // The plain image is rendered off the interface thread: the first paint asks for it.
+    for (int i = 0; i < 500 && !view.isPictureCurrent(); ++i) {
+        view.grab();
+        QTest::qWait(10);
+    }
     EXPECT_EQ(view.grab().toImage().pixel(60, 40), qRgb(0, 0, 255));
 
     auto effect = copyOf<simpleEffects>();

@@ -510,3 +510,45 @@ TEST(ControlPanel, RowsAndGenerateButton)
     sketch->setUpControlsView();
     EXPECT_TRUE(panel.findChildren<QWidget *>(Qt::FindDirectChildrenOnly).isEmpty());
 }
+
+TEST(PatMorphingEffect, ADragRendersAtTheDisplaySizeAndApplyAtFullSize)
+{
+    FakeController controller(solidImage(800, 600, Qt::black));
+    auto morph = workingCopy(*prototype<patMorphingEffect>());
+    morph->setLineWidth(20);
+    const QImage full = morph->getDrawImage();
+    ASSERT_EQ(full.size(), QSize(800, 600));
+    EXPECT_EQ(morph->effectImage().size(), QSize(800, 600));
+
+    // While the anchor moves on a canvas showing the picture at a quarter of its size.
+    morph->setDisplayScale(0.25);
+    morph->mouseDown(QPointF(400, 300));
+    morph->mouseDragged(QPointF(300, 200));
+    EXPECT_EQ(morph->effectImage().size(), QSize(200, 150));
+    EXPECT_EQ(morph->effectImageSize(), QSizeF(800, 600));
+    // The reduced rendering draws the same picture: the patterns sit around the anchor, as they do
+    // at full size.
+    auto inked = [](const QImage &image, double scale) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        int n = 0;
+        double cx = 0, cy = 0;
+        for (int y = 0; y < argb.height(); ++y)
+            for (int x = 0; x < argb.width(); ++x)
+                if (qAlpha(argb.pixel(x, y)) > 128) {
+                    ++n;
+                    cx += x / scale;
+                    cy += (argb.height() - 1 - y) / scale;
+                }
+        return n ? QPointF(cx / n, cy / n) : QPointF(-1, -1);
+    };
+    const QPointF reducedCentre = inked(morph->effectImage(), 0.25);
+    // Apply asks for the picture in the middle of a drag: it gets the full-size one.
+    EXPECT_EQ(morph->getDrawImage().size(), QSize(800, 600));
+    EXPECT_EQ(morph->effectImage().size(), QSize(800, 600));
+    morph->mouseUp(QPointF(300, 200));
+    EXPECT_EQ(morph->effectImage().size(), QSize(800, 600));
+    const QPointF fullCentre = inked(morph->effectImage(), 1.0);
+    EXPECT_NEAR(reducedCentre.x(), fullCentre.x(), 8);
+    EXPECT_NEAR(reducedCentre.y(), fullCentre.y(), 8);
+    EXPECT_NE(fullCentre, QPointF(-1, -1));
+}

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/cachenode.h"
+#include "imaging/catalogrows.h"
 #include "imaging/filter.h"
 #include "imaging/kernels.h"
 #include "imaging/qimageadapter.h"
@@ -257,5 +258,82 @@ TEST(Preview, TranslationsAndRectanglesScaleWithThePicture)
         filter->setValue(value.second, value.first);
         const Image result = standardcomposition::result(*filter, current, view);
         EXPECT_GE(psnr(renderToQImage(result, view, 0.25), averagedDown(renderToQImage(result, view), 4)), 35.0);
+    }
+}
+
+namespace {
+
+// Mean absolute channel difference (colour channels), in 8-bit levels.
+double meanChange(const QImage &a, const QImage &b)
+{
+    return compare(a, b, 0).mean;
+}
+
+struct Strength
+{
+    double preview = 0; // what the preview changes in the picture
+    double full = 0;    // what the full render changes, seen at the preview's scale
+};
+
+// The filter at its defaults over `photo` as the canvas composes it, previewed at 1/k and rendered
+// in full then seen at 1/k (block means), each compared with the plain picture at the same scale.
+Strength strengthOf(const QString &name, const Image &photo, int k)
+{
+    auto filter = Filter::filterWithName(name);
+    if (!filter) return {};
+    const Rect view = photo.extent();
+    standardcomposition::prepare(*filter, photo, view);
+    const Image result = standardcomposition::result(*filter, photo, view);
+    if (result.isNull()) return {};
+    Strength s;
+    s.preview = meanChange(renderToQImage(result, view, 1.0 / k), renderToQImage(photo, view, 1.0 / k));
+    s.full = meanChange(averagedDown(renderToQImage(result, view), k), averagedDown(renderToQImage(photo, view), k));
+    return s;
+}
+
+} // namespace
+
+TEST(Preview, EveryFiltersPreviewChangesThePictureAsMuchAsItsFullRender)
+{
+    // A photograph with fine detail (grain, edges, texture), where a size in pixels that the
+    // preview failed to scale shows: a blur, a median or a distortion acting on structures k times
+    // too large changes the preview far more than the full render seen at the same scale.
+    QImage photo(QStringLiteral(LUMETTA_SOURCE_DIR "/tests/data/coffee.jpg"));
+    ASSERT_FALSE(photo.isNull());
+    const Image current = imageFromQImage(photo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    const int k = 4;
+    QStringList names;
+    for (const CatalogRow &row : catalogRows())
+        for (const QString &name : filterNamesInRow(row))
+            if (!names.contains(name)) names << name;
+    ASSERT_GT(names.size(), 90);
+
+    // Filters whose preview differs from the full render seen at the same scale by nature, with
+    // the drift allowed and how the preview treats them:
+    // - posterizing is a point operation that is not linear: the full render's bands, averaged by
+    //   the screen, give in-between tones, while the preview posterizes the averaged pixels and
+    //   shows crisp bands of the same levels (about 1.6 times the change here);
+    // - sharpening acts on detail finer than a preview pixel, which the averaged full render no
+    //   longer shows: the preview sharpens what the screen shows (within the one-level slack here);
+    // - halftone screens, cells, noise and filters working on fixed pixel neighbourhoods (median,
+    //   noise reduction, outlines, the glass's grain) are rendered finer and averaged down by the
+    //   preview (up to 4 x 4 samples per pixel), so they are held to the common 15 %.
+    //
+    // Not by nature, and still to be mended: the glass's displacement multiplies the texture's
+    // slope per pixel, which grows as the preview shrinks the texture, so its preview distorts
+    // about 1.5 times as strongly here. Scaling its amount with the square of the scale and
+    // rendering it finer needs a texture tile that stays a whole number of pixels when scaled
+    // (otherwise the copies' joins show as lines); until then it is held to this drift.
+    const QMap<QString, double> byNature = {{"CIColorPosterize", 0.7}, {"CIGlassDistortion", 0.6}};
+
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const Strength s = strengthOf(name, current, k);
+        const double drift = std::abs(s.preview - s.full);
+        std::printf("%-32s preview %6.2f  full %6.2f  ratio %.2f\n", qPrintable(name), s.preview, s.full,
+                    s.full > 0 ? s.preview / s.full : 0.0);
+        // Within 15 %, with one level of slack for 8-bit rounding of filters that change little.
+        const double allowed = byNature.value(name, 0.15) * s.full + 1.0;
+        EXPECT_LE(drift, allowed) << "preview " << s.preview << ", full render seen at 1/" << k << " " << s.full;
     }
 }

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,11 @@ TEST(ZoomableImageView, PaintsOnlyWhatIsVisible)
 {
     Canvas canvas(QSize(200, 150), QSize(100, 50));
     canvas.view->setZoom(1.0f);
+    // The picture is rendered off the interface thread: the first paints ask for it.
+    for (int i = 0; i < 500 && !canvas.view->isPictureCurrent(); ++i) {
+        canvas.view->grab();
+        QTest::qWait(10);
+    }
     const QImage shot = canvas.view->grab().toImage();
     // The white picture in the middle, the canvas backdrop around it.
     EXPECT_EQ(QColor(shot.pixel(100, 75)), QColor(Qt::white));
