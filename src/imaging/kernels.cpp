@@ -5,6 +5,7 @@
 
 #include "imaging/cachenode.h"
 #include "imaging/kernelnodes.h"
+#include "imaging/sampler.h"
 #include "imaging/transformnode.h"
 
 namespace imaging {
@@ -167,15 +168,10 @@ void WarpKernelNode::render(PixelBuffer &out) const
     Rect bound = inExtent.adjusted(1);
     if (bound.isInfinite()) bound = bound.intersected(visible.toRect().adjusted(4096));
     need = need.intersected(bound);
-    // An input held in a cache is sampled where it lies: copying the region out of it for every
-    // tile costs more than the warp itself when the region is the whole picture (textures).
-    PixelBuffer rendered;
-    const auto *cache = dynamic_cast<const CacheNode *>(m_input.node().get());
-    if (!cache) {
-        rendered = PixelBuffer(PixelRect::covering(need));
-        if (!rendered.isEmpty()) m_input.render(rendered);
-    }
-    const PixelBuffer &in = cache ? cache->pixels() : rendered;
+    // Bitmaps and cached inputs are sampled where they lie: copying the region out of them for
+    // every tile costs more than the warp itself when the region is the whole picture (textures,
+    // tilings, a preview's reduced copy).
+    const Sampler in(m_input, need);
     // Every visible pixel is sampled below; only the rest needs clearing.
     if (visible != out.rect()) out.clearOutside(visible);
     if (m_gridStep > 1) {
@@ -210,7 +206,7 @@ void WarpKernelNode::render(PixelBuffer &out) const
                     sy = topY + (bottomY - topY) * ty;
                 }
                 if (clamp) clampPoint(sx, sy);
-                in.sampleBilinear(sx, sy, dst);
+                in.sample(sx, sy, dst);
             }
         }
         return;
@@ -221,7 +217,7 @@ void WarpKernelNode::render(PixelBuffer &out) const
             double sx, sy;
             m_f(x + 0.5, y + 0.5, sx, sy);
             if (clamp) clampPoint(sx, sy);
-            in.sampleBilinear(sx, sy, dst);
+            in.sample(sx, sy, dst);
         }
     }
 }
