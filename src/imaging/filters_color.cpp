@@ -13,7 +13,8 @@ using namespace declare;
 namespace {
 
 // Colour on straight values, clamped to 0..1 afterwards where the formula can leave the range.
-Image straight(const Image &in, kernels::StraightFunction f)
+template<typename StraightFunction>
+Image straight(const Image &in, StraightFunction f)
 {
     return kernels::straightColor(in, std::move(f));
 }

@@ -18,29 +18,6 @@ Image color(const Image &input, ColorFunction f)
     return Image(std::make_shared<ColorKernelNode>(input, std::move(f)));
 }
 
-Image straightColor(const Image &input, StraightFunction f)
-{
-    return color(input, [f = std::move(f)](float *p, int n, int, int) {
-        for (int i = 0; i < n; ++i, p += 4) {
-            float a = p[3];
-            if (a <= 0.f) {
-                // Transparent pixels keep no colour; a kernel may still give them alpha (for
-                // example a colour matrix with an alpha bias).
-                float r = 0, g = 0, b = 0, a2 = 0;
-                f(r, g, b, a2);
-                a2 = std::clamp(a2, 0.f, 1.f);
-                p[0] = r * a2; p[1] = g * a2; p[2] = b * a2; p[3] = a2;
-                continue;
-            }
-            const float inv = 1.f / a;
-            float r = p[0] * inv, g = p[1] * inv, b = p[2] * inv;
-            f(r, g, b, a);
-            a = std::clamp(a, 0.f, 1.f);
-            p[0] = r * a; p[1] = g * a; p[2] = b * a; p[3] = a;
-        }
-    });
-}
-
 Image warp(const Image &input, const Rect &extent, WarpFunction f, Edge edge,
            std::function<Rect(const Rect &)> roi)
 {
