@@ -23,6 +23,7 @@ public:
     Image scaled(const Image &self, double s) const override;
     // The whole input, rendered on first use; shared by every tile that reads it.
     const PixelBuffer &pixels() const;
+    const Image &input() const { return m_input; }
 
 private:
     Image m_input;

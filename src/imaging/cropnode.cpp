@@ -9,12 +9,17 @@ CropNode::CropNode(Image input, const Rect &rect)
 {
 }
 
-void CropNode::render(PixelBuffer &out) const
+PixelRect CropNode::keptPixels() const
 {
+    if (m_extent.isEmpty()) return {};
     // Pixels whose centres lie inside the rectangle: x + 0.5 in [x0, x1).
     auto lo = [](double e) { return std::isinf(e) ? (e < 0 ? -(1 << 29) : (1 << 29)) : static_cast<int>(std::ceil(e - 0.5)); };
-    const PixelRect keep = PixelRect{lo(m_extent.x()), lo(m_extent.y()), lo(m_extent.maxX()), lo(m_extent.maxY())}
-                               .intersected(out.rect());
+    return PixelRect{lo(m_extent.x()), lo(m_extent.y()), lo(m_extent.maxX()), lo(m_extent.maxY())};
+}
+
+void CropNode::render(PixelBuffer &out) const
+{
+    const PixelRect keep = keptPixels().intersected(out.rect());
     if (m_extent.isEmpty() || keep.isEmpty()) {
         out.clear();
         return;

@@ -16,6 +16,10 @@ public:
     Image scaled(const Image &self, double s) const override;
     int preferredTileSize() const override;
 
+    const Image &input() const { return m_input; }
+    // The pixels the crop keeps: those whose centres lie inside its extent.
+    PixelRect keptPixels() const;
+
 private:
     Image m_input;
     Rect m_rect, m_extent;

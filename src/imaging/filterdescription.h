@@ -94,6 +94,10 @@ struct FilterDescription
     // finest detail for the given values. A preview whose scale makes that smaller than a few
     // screen pixels renders the pattern finer and averages it down, as the result would look.
     std::function<double(const FilterValues &)> finestDetail;
+    // For filters whose strength is not a length of the picture: changes the values a preview at
+    // scale s gets, after they were scaled by their types (a slope taken per pixel of a texture
+    // grows as the preview shrinks the texture, so its amount must shrink by s once more).
+    std::function<void(QVariantMap &values, double s)> previewValues;
 
     const InputDescription *input(const QString &key) const
     {

@@ -13,7 +13,8 @@ using namespace declare;
 namespace {
 
 // Colour on straight values, clamped to 0..1 afterwards where the formula can leave the range.
-Image straight(const Image &in, kernels::StraightFunction f)
+template<typename StraightFunction>
+Image straight(const Image &in, StraightFunction f)
 {
     return kernels::straightColor(in, std::move(f));
 }
@@ -136,12 +137,18 @@ void registerColor(std::vector<FilterDescription> &out)
                          [](const FilterValues &v) {
                              const Vector R = v.vector("inputRVector"), G = v.vector("inputGVector"), B = v.vector("inputBVector"),
                                           A = v.vector("inputAVector"), bias = v.vector("inputBiasVector");
-                             auto dot = [](const Vector &w, float r, float g, float b, float a) {
-                                 return static_cast<float>(w.value(0) * r + w.value(1) * g + w.value(2) * b + w.value(3) * a);
+                             // The rows as plain numbers, read once instead of per pixel.
+                             struct Row { double w[4]; float bias; };
+                             auto row = [&bias](const Vector &w, std::size_t i) {
+                                 return Row{{w.value(0), w.value(1), w.value(2), w.value(3)}, float(bias.value(i))};
                              };
-                             return straight(v.image("inputImage"), [=](float &r, float &g, float &b, float &a) {
-                                 const float nr = dot(R, r, g, b, a) + float(bias.value(0)), ng = dot(G, r, g, b, a) + float(bias.value(1));
-                                 const float nb = dot(B, r, g, b, a) + float(bias.value(2)), na = dot(A, r, g, b, a) + float(bias.value(3));
+                             const Row rows[4] = {row(R, 0), row(G, 1), row(B, 2), row(A, 3)};
+                             auto dot = [](const Row &w, float r, float g, float b, float a) {
+                                 return static_cast<float>(w.w[0] * r + w.w[1] * g + w.w[2] * b + w.w[3] * a) + w.bias;
+                             };
+                             return straight(v.image("inputImage"), [rows, dot](float &r, float &g, float &b, float &a) {
+                                 const float nr = dot(rows[0], r, g, b, a), ng = dot(rows[1], r, g, b, a);
+                                 const float nb = dot(rows[2], r, g, b, a), na = dot(rows[3], r, g, b, a);
                                  r = clamp01(nr); g = clamp01(ng); b = clamp01(nb); a = clamp01(na);
                              });
                          }));

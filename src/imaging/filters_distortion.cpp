@@ -5,6 +5,7 @@
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
 #include "imaging/declare.h"
+#include "imaging/sampler.h"
 
 namespace imaging::catalogue {
 
@@ -28,17 +29,16 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
     // otherwise each tile reads what it can reach, limited to the picture.
     const double reach = std::abs(scale) + 3;
     const Image source = reach > 128 ? CacheNode::wrap(in) : in;
-    const CacheNode *cache = dynamic_cast<const CacheNode *>(source.node().get());
     kernels::General g;
     g.inputs = {source, map};
     g.extent = in.extent();
-    g.roi = [reach, source, cache](int i, const Rect &r) {
-        if (i == 1) return r.adjusted(2);
-        return cache ? Rect() : kernels::available(source, r.adjusted(reach));
-    };
+    // The picture is read through a sampler (in place when it is a bitmap or cached), so the
+    // general kernel renders only the map.
+    g.roi = [](int i, const Rect &r) { return i == 1 ? r.adjusted(2) : Rect(); };
     g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
-        const PixelBuffer &src = cache ? cache->pixels() : inputs[0], &m = inputs[1];
         const PixelRect r = out.rect();
+        const Sampler src(source, kernels::available(source, r.toRect().adjusted(reach)));
+        const PixelBuffer &m = inputs[1];
         auto lum = [&](int x, int y) {
             const float *p = m.pixel(x, y);
             return luminance(p[0], p[1], p[2]);
@@ -55,7 +55,7 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
                     dx = (p[0] / a - 0.5) * 2 * scale;
                     dy = (p[1] / a - 0.5) * 2 * scale;
                 }
-                src.sampleBilinear(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
+                src.sample(x + 0.5 + dx, y + 0.5 + dy, out.pixel(x, y));
             }
     };
     return kernels::general(std::move(g));
@@ -142,6 +142,14 @@ void registerDistortion(std::vector<FilterDescription> &out)
                              const Image tex = kernels::repeated(v.image("inputTexture"), c.X(), c.Y());
                              return displaceBy(v.image("inputImage"), tex, v.number("inputScale"), true);
                          }));
+    // The displacement is the texture's slope per pixel times the amount. A preview at scale s
+    // shrinks the texture, so its slope per preview pixel is 1/s times the full one: the amount,
+    // already scaled by s as a distance, is scaled by s once more, and the preview moves pixels
+    // s times as far as the full render does, as the reduced full render shows them.
+    out.back().previewValues = [](QVariantMap &values, double s) {
+        const QString key = QStringLiteral("inputScale");
+        if (values.contains(key)) values[key] = values.value(key).toDouble() * s;
+    };
 
     out.push_back(filter("CIDisplacementDistortion", "Displacement Distortion", cats,
                          {image(), texture("inputDisplacementImage", "Displacement Image"),

@@ -117,11 +117,12 @@ void registerGenerator(std::vector<FilterDescription> &out)
                              const double r = std::max(1e-3, v.number("inputRadius")), cs = v.number("inputCrossScale"),
                                           ca = v.number("inputCrossAngle"), co = std::pow(10.0, v.number("inputCrossOpacity")),
                                           cw = std::max(1e-3, v.number("inputCrossWidth")), eps = std::pow(10.0, v.number("inputEpsilon"));
+                             const double cosA = std::cos(ca), sinA = std::sin(ca);
                              return kernels::generator(Rect::infinite(), [=](double x, double y, float *o) {
                                  const double dx = x - c.X(), dy = y - c.Y(), d = fastHypot(dx, dy) / r;
                                  // A bright core with a glow, plus two crossed rays.
                                  double glow = 1.0 / (1.0 + d * d * 4) - 0.02;
-                                 const double u = dx * std::cos(ca) + dy * std::sin(ca), w = -dx * std::sin(ca) + dy * std::cos(ca);
+                                 const double u = dx * cosA + dy * sinA, w = -dx * sinA + dy * cosA;
                                  for (double along : {u, w}) {
                                      const double across = along == u ? w : u;
                                      glow += co * 50 * std::exp(-std::abs(across) / cw) * std::exp(-std::abs(along) / (r * cs * 0.2)) /

@@ -43,8 +43,10 @@ double dotScreen(const Screen &s, double x, double y)
     return fastHypot(u, v) / std::sqrt(0.5); // 0 at the dot centre, 1 at the cell corner
 }
 
-// Applies a screen to the luminance: ink is black, paper white, alpha kept.
-Image monoScreen(const Image &in, double sharpness, std::function<double(double x, double y)> screen)
+// Applies a screen to the luminance: ink is black, paper white, alpha kept. The screen is a
+// template parameter so that it is inlined into the per-pixel loop.
+template<typename ScreenFunction>
+Image monoScreen(const Image &in, double sharpness, ScreenFunction screen)
 {
     return kernels::color(in, [=](float *p, int n, int x0, int y) {
         for (int i = 0; i < n; ++i, p += 4) {

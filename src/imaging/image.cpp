@@ -132,10 +132,13 @@ Image Image::scaledForPreview(double s) const
     if (m_recipe) {
         auto filter = Filter::filterWithName(m_recipe->name);
         if (filter) {
-            const int k = supersampling(filter->description(), m_recipe->values, s);
+            const FilterDescription &d = filter->description();
+            const int k = supersampling(d, m_recipe->values, s);
+            QVariantMap values;
             for (auto it = m_recipe->values.cbegin(); it != m_recipe->values.cend(); ++it)
-                if (const InputDescription *input = filter->description().input(it.key()))
-                    filter->setValue(scaledValue(it.value(), *input, s * k), it.key());
+                if (const InputDescription *input = d.input(it.key())) values.insert(it.key(), scaledValue(it.value(), *input, s * k));
+            if (d.previewValues) d.previewValues(values, s * k);
+            for (auto it = values.cbegin(); it != values.cend(); ++it) filter->setValue(it.value(), it.key());
             Image out = filter->outputImage();
             if (!out.isNull()) return k > 1 ? Image(std::make_shared<ReduceNode>(out, k)) : out;
         }

@@ -17,6 +17,10 @@ public:
     Image scaled(const Image &self, double s) const override;
     int preferredTileSize() const override;
 
+    const Image &input() const { return m_input; }
+    // The kernel over `count` pixels of a row (what render() runs on every row of its input).
+    void apply(float *rgba, int count, int x, int y) const { m_f(rgba, count, x, y); }
+
 private:
     Image m_input;
     kernels::ColorFunction m_f;

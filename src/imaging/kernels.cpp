@@ -5,6 +5,7 @@
 
 #include "imaging/cachenode.h"
 #include "imaging/kernelnodes.h"
+#include "imaging/sampler.h"
 #include "imaging/transformnode.h"
 
 namespace imaging {
@@ -15,29 +16,6 @@ Image color(const Image &input, ColorFunction f)
 {
     if (input.isNull()) return Image();
     return Image(std::make_shared<ColorKernelNode>(input, std::move(f)));
-}
-
-Image straightColor(const Image &input, StraightFunction f)
-{
-    return color(input, [f = std::move(f)](float *p, int n, int, int) {
-        for (int i = 0; i < n; ++i, p += 4) {
-            float a = p[3];
-            if (a <= 0.f) {
-                // Transparent pixels keep no colour; a kernel may still give them alpha (for
-                // example a colour matrix with an alpha bias).
-                float r = 0, g = 0, b = 0, a2 = 0;
-                f(r, g, b, a2);
-                a2 = std::clamp(a2, 0.f, 1.f);
-                p[0] = r * a2; p[1] = g * a2; p[2] = b * a2; p[3] = a2;
-                continue;
-            }
-            const float inv = 1.f / a;
-            float r = p[0] * inv, g = p[1] * inv, b = p[2] * inv;
-            f(r, g, b, a);
-            a = std::clamp(a, 0.f, 1.f);
-            p[0] = r * a; p[1] = g * a; p[2] = b * a; p[3] = a;
-        }
-    });
 }
 
 Image warp(const Image &input, const Rect &extent, WarpFunction f, Edge edge,
@@ -167,15 +145,10 @@ void WarpKernelNode::render(PixelBuffer &out) const
     Rect bound = inExtent.adjusted(1);
     if (bound.isInfinite()) bound = bound.intersected(visible.toRect().adjusted(4096));
     need = need.intersected(bound);
-    // An input held in a cache is sampled where it lies: copying the region out of it for every
-    // tile costs more than the warp itself when the region is the whole picture (textures).
-    PixelBuffer rendered;
-    const auto *cache = dynamic_cast<const CacheNode *>(m_input.node().get());
-    if (!cache) {
-        rendered = PixelBuffer(PixelRect::covering(need));
-        if (!rendered.isEmpty()) m_input.render(rendered);
-    }
-    const PixelBuffer &in = cache ? cache->pixels() : rendered;
+    // Bitmaps and cached inputs are sampled where they lie: copying the region out of them for
+    // every tile costs more than the warp itself when the region is the whole picture (textures,
+    // tilings, a preview's reduced copy).
+    const Sampler in(m_input, need);
     // Every visible pixel is sampled below; only the rest needs clearing.
     if (visible != out.rect()) out.clearOutside(visible);
     if (m_gridStep > 1) {
@@ -210,7 +183,7 @@ void WarpKernelNode::render(PixelBuffer &out) const
                     sy = topY + (bottomY - topY) * ty;
                 }
                 if (clamp) clampPoint(sx, sy);
-                in.sampleBilinear(sx, sy, dst);
+                in.sample(sx, sy, dst);
             }
         }
         return;
@@ -221,7 +194,7 @@ void WarpKernelNode::render(PixelBuffer &out) const
             double sx, sy;
             m_f(x + 0.5, y + 0.5, sx, sy);
             if (clamp) clampPoint(sx, sy);
-            in.sampleBilinear(sx, sy, dst);
+            in.sample(sx, sy, dst);
         }
     }
 }

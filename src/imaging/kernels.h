@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -23,10 +24,32 @@ namespace kernels {
 using ColorFunction = std::function<void(float *rgba, int count, int x, int y)>;
 Image color(const Image &input, ColorFunction f);
 
-// Helper for colour kernels that work on straight (unpremultiplied) colour: f gets r, g, b in
-// 0..1 (alpha already divided out) and may change all four; the result is premultiplied again.
-using StraightFunction = std::function<void(float &r, float &g, float &b, float &a)>;
-Image straightColor(const Image &input, StraightFunction f);
+// Helper for colour kernels that work on straight (unpremultiplied) colour: f(r, g, b, a) gets
+// r, g, b in 0..1 (alpha already divided out) as float references and may change all four; the
+// result is premultiplied again. A template, so that the formula is inlined into the loop.
+template<typename StraightFunction>
+Image straightColor(const Image &input, StraightFunction f)
+{
+    return color(input, [f = std::move(f)](float *p, int n, int, int) {
+        for (int i = 0; i < n; ++i, p += 4) {
+            float a = p[3];
+            if (a <= 0.f) {
+                // Transparent pixels keep no colour; a kernel may still give them alpha (for
+                // example a colour matrix with an alpha bias).
+                float r = 0, g = 0, b = 0, a2 = 0;
+                f(r, g, b, a2);
+                a2 = std::clamp(a2, 0.f, 1.f);
+                p[0] = r * a2; p[1] = g * a2; p[2] = b * a2; p[3] = a2;
+                continue;
+            }
+            const float inv = 1.f / a;
+            float r = p[0] * inv, g = p[1] * inv, b = p[2] * inv;
+            f(r, g, b, a);
+            a = std::clamp(a, 0.f, 1.f);
+            p[0] = r * a; p[1] = g * a; p[2] = b * a; p[3] = a;
+        }
+    });
+}
 
 // Warp kernel: maps an output point to the source point to sample (the inverse mapping).
 using WarpFunction = std::function<void(double x, double y, double &sx, double &sy)>;

@@ -2,12 +2,17 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 #include <QDebug>
+#include <tbb/parallel_for.h>
 
 #include "imaging/bufferpool.h"
+#include "imaging/kernelnodes.h"
 #include "imaging/pixelconvert.h"
 #include "imaging/renderer.h"
+#include "imaging/sampler.h"
 #include "imaging/sourcenode.h"
 
 namespace imaging {
@@ -15,6 +20,51 @@ namespace imaging {
 namespace {
 // Beyond this a render is refused with a log line instead of attempting a huge allocation.
 constexpr double maxPixels = 1 << 30;
+// Colour kernels straight over an 8-bit bitmap (the point filters: invert, colour matrix,
+// exposure and the like) run from the bitmap's bytes to the output's: each row is converted to
+// float a short segment at a time, in a buffer that stays in the core's first-level cache, every
+// kernel of the chain runs on the segment in turn and it is written back as 8 bits. No tile
+// buffers and no full-size intermediate; the floats are those the tiled render would compute.
+// Nothing when `image` is not such a chain or `rect` reaches beyond the bitmap's pixels;
+// otherwise whether the render ran to the end (false: cancelled).
+std::optional<bool> renderPointChain(const Image &image, const PixelRect &rect, QImage &out, const std::atomic<bool> *cancel)
+{
+    std::vector<const ColorKernelNode *> chain;
+    const Image *input = &image;
+    while (const auto *kernel = dynamic_cast<const ColorKernelNode *>(input->node().get())) {
+        chain.push_back(kernel);
+        input = &kernel->input();
+    }
+    PixelRect shown;
+    const QImage *bitmap = chain.empty() ? nullptr : Sampler::bitmapOf(*input, shown);
+    if (!bitmap || shown.intersected(rect) != rect) return std::nullopt;
+    const uchar *bits = bitmap->constBits();
+    const qsizetype bpl = bitmap->bytesPerLine(), outBpl = out.bytesPerLine();
+    const int h = bitmap->height();
+    uchar *outBits = out.bits();
+    std::atomic<bool> stopped{false};
+    tbb::parallel_for(tbb::blocked_range<int>(rect.y0, rect.y1, 8), [&](const tbb::blocked_range<int> &rows) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            stopped = true;
+            return;
+        }
+        constexpr int segment = 256;
+        alignas(64) float buffer[segment * 4];
+        for (int y = rows.begin(); y != rows.end(); ++y) {
+            // Image-space row y counts from the bottom; byte rows from the top.
+            const uchar *src = bits + (h - 1 - y) * bpl;
+            uchar *dst = outBits + (rect.y1 - 1 - y) * outBpl;
+            for (int x = rect.x0; x < rect.x1; x += segment) {
+                const int n = std::min(segment, rect.x1 - x);
+                pixelconvert::argb32ToFloat(src + x * 4, buffer, n);
+                for (auto k = chain.rbegin(); k != chain.rend(); ++k) (*k)->apply(buffer, n, x, y);
+                pixelconvert::floatToArgb32(buffer, dst + (x - rect.x0) * 4, n);
+            }
+        }
+    });
+    return !stopped && !(cancel && cancel->load());
+}
+
 } // namespace
 
 Image imageFromQImage(const QImage &image)
@@ -85,10 +135,15 @@ QImage renderToQImage(const Image &image, const Rect &region, double scale, cons
         oy = std::floor(oy);
     }
     const PixelRect rect = PixelRect::fromXYWH(static_cast<int>(ox), static_cast<int>(oy), w, h);
+    if (const std::optional<bool> done = renderPointChain(source, rect, out, cancel))
+        return *done ? out : QImage();
+    // scanLine() checks for sharing on every call; the rows are found from the base pointer.
+    uchar *const outBits = out.bits();
+    const qsizetype outBpl = out.bytesPerLine();
     const bool rendered = Renderer::renderTiles(source, rect, [&](PixelBuffer &tile) {
         const PixelRect &t = tile.rect();
         for (int y = t.y0; y < t.y1; ++y) {
-            uchar *line = out.scanLine(rect.y1 - 1 - y);
+            uchar *line = outBits + (rect.y1 - 1 - y) * outBpl;
             pixelconvert::floatToArgb32(tile.row(y), line + (t.x0 - rect.x0) * 4, t.width());
         }
     }, cancel);

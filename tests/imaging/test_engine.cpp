@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -213,5 +215,87 @@ TEST(Kernels, RepeatedTilesJoinExactlyWhereverTheOutputLies)
                 }
             EXPECT_LT(worst, 1e-5f) << r.x0 << "," << r.y0;
         }
+    }
+}
+
+namespace {
+
+// A picture with transparency and varying alpha, so that premultiplied arithmetic shows.
+QImage translucentPattern(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int a = (x * 5 + y * 11) % 256;
+            img.setPixel(x, y, qRgba((x * 7 + y * 3) % 256 * a / 255, (x * x + y) % 256 * a / 255, (x ^ y) % 256 * a / 255, a));
+        }
+    return img;
+}
+
+// The float render of `region`, converted to 8 bits as the tiled path does (top row first).
+QImage tiledReference(const Image &image, const PixelRect &region)
+{
+    const PixelBuffer b = Renderer::render(image, region);
+    QImage out(region.width(), region.height(), QImage::Format_ARGB32_Premultiplied);
+    for (int y = region.y0; y < region.y1; ++y)
+        for (int x = region.x0; x < region.x1; ++x) {
+            const float *p = b.pixel(x, y);
+            auto byte = [](float v) { return static_cast<int>(std::clamp(v, 0.f, 1.f) * 255.f + 0.5f); };
+            const int a = byte(p[3]);
+            out.setPixel(x - region.x0, region.y1 - 1 - y,
+                         qRgba(std::min(byte(p[0]), a), std::min(byte(p[1]), a), std::min(byte(p[2]), a), a));
+        }
+    return out;
+}
+
+} // namespace
+
+TEST(Adapter, PointFiltersOverABitmapGiveTheTiledResult)
+{
+    // Colour kernels straight over an 8-bit picture are run row by row from byte to byte. Their
+    // result must be the tiled render's, bit for bit: a chain of two filters, rows wider than
+    // one working segment, a region off the origin, a cropped source and a preview scale.
+    const Image picture = imageFromQImage(translucentPattern(613, 97));
+    auto exposure = Filter::filterWithName("CIExposureAdjust");
+    exposure->setValue(QVariant::fromValue(picture.cropped(Rect(3, 2, 600, 90))), "inputImage");
+    exposure->setValue(0.7, "inputEV");
+    auto invert = Filter::filterWithName("CIColorInvert");
+    invert->setValue(QVariant::fromValue(exposure->outputImage()), "inputImage");
+    const Image chain = invert->outputImage();
+    ASSERT_FALSE(chain.isNull());
+
+    for (const PixelRect r : {PixelRect{3, 2, 603, 92}, PixelRect{40, 10, 580, 71}}) {
+        SCOPED_TRACE(r.x0);
+        EXPECT_EQ(testimages::maxChannelDifference(renderToQImage(chain, r.toRect()), tiledReference(chain, r)), 0);
+    }
+    // Beyond the picture the kernel must not run (an inverted transparent pixel stays transparent).
+    const QImage wider = renderToQImage(chain, Rect(0, 0, 613, 97));
+    EXPECT_EQ(wider.pixel(0, 0), 0u);
+    EXPECT_EQ(testimages::maxChannelDifference(wider, tiledReference(chain, PixelRect{0, 0, 613, 97})), 0);
+
+    const std::atomic<bool> cancelled{true};
+    EXPECT_TRUE(renderToQImage(chain, Rect(3, 2, 600, 90), 1.0, &cancelled).isNull());
+}
+
+TEST(Kernels, WarpsReadBitmapsInPlaceAsTheyReadRenderedPixels)
+{
+    // A warp over a bitmap, a crop of it and a cache of it samples the bytes where they lie; the
+    // samples must equal those of the same pixels rendered to floats, at the picture's edges and
+    // beyond them too (transparent there).
+    const Image picture = imageFromQImage(translucentPattern(61, 47));
+    auto shifted = [](double x, double y, double &sx, double &sy) {
+        sx = x * 1.13 - 4.3 + 0.01 * y;
+        sy = y * 0.91 + 2.6;
+    };
+    for (const Image &input : {picture, picture.cropped(Rect(5.2, 3.7, 40, 30)), CacheNode::wrap(picture)}) {
+        // The same pixels behind a node the sampler cannot see through: rendered per tile.
+        const Image opaqueToSampler = input.transformed(AffineTransform::translation(1, 0)).transformed(AffineTransform::translation(-1, 0));
+        const PixelRect r{-12, -9, 80, 60};
+        const PixelBuffer direct = Renderer::render(kernels::warp(input, Rect::infinite(), shifted), r);
+        const PixelBuffer rendered = Renderer::render(kernels::warp(opaqueToSampler, Rect::infinite(), shifted), r);
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x)
+                for (int c = 0; c < 4; ++c)
+                    ASSERT_NEAR(direct.pixel(x, y)[c], rendered.pixel(x, y)[c], 1e-6) << x << "," << y;
     }
 }

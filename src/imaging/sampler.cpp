@@ -1,0 +1,91 @@
+#include "imaging/sampler.h"
+
+#include <cmath>
+
+#include "imaging/cachenode.h"
+#include "imaging/cropnode.h"
+#include "imaging/sourcenode.h"
+
+namespace imaging {
+
+const QImage *Sampler::bitmapOf(const Image &image, PixelRect &shown)
+{
+    const Node *node = image.node().get();
+    PixelRect keep{-(1 << 29), -(1 << 29), 1 << 29, 1 << 29};
+    // Crops and caches in front of a source change nothing but which pixels show.
+    for (;;) {
+        if (const auto *crop = dynamic_cast<const CropNode *>(node)) {
+            keep = keep.intersected(crop->keptPixels());
+            node = crop->input().node().get();
+        } else if (const auto *cache = dynamic_cast<const CacheNode *>(node)) {
+            node = cache->input().node().get();
+        } else {
+            break;
+        }
+    }
+    const auto *source = dynamic_cast<const SourceNode *>(node);
+    if (!source) return nullptr;
+    const QImage &bitmap = source->bitmap();
+    if (bitmap.format() != QImage::Format_ARGB32_Premultiplied && bitmap.format() != QImage::Format_RGB32) return nullptr;
+    shown = keep.intersected(PixelRect{0, 0, bitmap.width(), bitmap.height()});
+    return &bitmap;
+}
+
+Sampler::Sampler(const Image &image, const Rect &region)
+{
+    if (const QImage *bitmap = bitmapOf(image, m_shown); bitmap && !m_shown.isEmpty()) {
+        m_bits = bitmap->constBits();
+        m_bytesPerLine = bitmap->bytesPerLine();
+        m_height = bitmap->height();
+        return;
+    }
+    if (const auto *cache = dynamic_cast<const CacheNode *>(image.node().get())) {
+        m_buffer = &cache->pixels();
+        return;
+    }
+    m_rendered = PixelBuffer(PixelRect::covering(region));
+    if (!m_rendered.isEmpty()) image.render(m_rendered);
+    m_buffer = &m_rendered;
+}
+
+namespace {
+constexpr float inv255 = 1.0f / 255.0f;
+} // namespace
+
+void Sampler::sampleBitmap(double x, double y, float *out) const
+{
+    // Pixel (i, j) of image space is byte row (height - 1 - j) of the bitmap; an ARGB32 pixel is
+    // stored as the bytes B, G, R, A. The arithmetic is that of PixelBuffer::sampleBilinear on
+    // the converted pixels, so both give the same floats.
+    const double rx = x - 0.5, ry = y - 0.5;
+    const PixelRect &s = m_shown;
+    if (rx >= s.x0 && ry >= s.y0 && rx < s.x1 - 1 && ry < s.y1 - 1) {
+        const int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
+        const float tx = static_cast<float>(rx - ix), ty = static_cast<float>(ry - iy);
+        const uchar *a = m_bits + (m_height - 1 - iy) * m_bytesPerLine + ix * 4, *b = a - m_bytesPerLine;
+        static constexpr int order[4] = {2, 1, 0, 3};
+        for (int c = 0; c < 4; ++c) {
+            const int k = order[c];
+            const float a0 = a[k] * inv255, a1 = a[k + 4] * inv255, b0 = b[k] * inv255, b1 = b[k + 4] * inv255;
+            const float top = a0 + (a1 - a0) * tx;
+            const float bottom = b0 + (b1 - b0) * tx;
+            out[c] = top + (bottom - top) * ty;
+        }
+        return;
+    }
+    // Near or beyond the shown pixels: the missing corners are transparent.
+    out[0] = out[1] = out[2] = out[3] = 0.f;
+    if (!std::isfinite(rx) || !std::isfinite(ry) || rx < s.x0 - 1 || ry < s.y0 - 1 || rx >= s.x1 || ry >= s.y1) return;
+    const int ix = static_cast<int>(std::floor(rx)), iy = static_cast<int>(std::floor(ry));
+    const float tx = static_cast<float>(rx - ix), ty = static_cast<float>(ry - iy);
+    const float w[4] = {(1 - tx) * (1 - ty), tx * (1 - ty), (1 - tx) * ty, tx * ty};
+    const int xs[4] = {ix, ix + 1, ix, ix + 1}, ys[4] = {iy, iy, iy + 1, iy + 1};
+    for (int k = 0; k < 4; ++k) {
+        if (xs[k] < s.x0 || xs[k] >= s.x1 || ys[k] < s.y0 || ys[k] >= s.y1 || w[k] == 0.f) continue;
+        const uchar *p = m_bits + (m_height - 1 - ys[k]) * m_bytesPerLine + xs[k] * 4;
+        out[0] += w[k] * p[2] * inv255; out[1] += w[k] * p[1] * inv255;
+        out[2] += w[k] * p[0] * inv255; out[3] += w[k] * p[3] * inv255;
+    }
+}
+
+} // namespace imaging
