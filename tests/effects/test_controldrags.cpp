@@ -16,16 +16,26 @@
 
 namespace {
 
+// A working copy of E with its panel, rendered over an 800 x 600 picture that the canvas shows at
+// `zoom`.
 template <class E>
-std::unique_ptr<E> panelCopy(QWidget &panel)
+struct WithPanel
 {
-    E proto;
-    proto.awakeFromNib();
-    std::unique_ptr<E> effect(static_cast<E *>(proto.mycopy().release()));
-    effect->setTopControlsView(&panel);
-    effect->setUpControlsView();
-    return effect;
-}
+    explicit WithPanel(double zoom)
+    {
+        controller.zoom = zoom;
+        panel.resize(260, 230);
+        E proto;
+        proto.awakeFromNib();
+        effect.reset(static_cast<E *>(proto.mycopy().release()));
+        effect->setTopControlsView(&panel);
+        effect->setUpControlsView();
+        effect->getDrawImage();
+    }
+    FakeController controller{solidImage(800, 600, Qt::black)};
+    QWidget panel;
+    std::unique_ptr<E> effect;
+};
 
 // The mean grey level of a picture scaled to a common small size: two renderings of the same
 // drawing at different sizes agree on it.
@@ -44,12 +54,9 @@ double meanAlpha(const QImage &image)
 
 TEST(ControlDrag, ASliderDragRendersAtTheCanvasSizeAndTheReleaseAtFullSize)
 {
-    FakeController controller(solidImage(800, 600, Qt::black));
-    controller.zoom = 0.25;
-    QWidget panel;
-    panel.resize(260, 230);
-    auto morph = panelCopy<patMorphingEffect>(panel);
-    morph->getDrawImage();
+    WithPanel<patMorphingEffect> setup(0.25);
+    auto &morph = setup.effect;
+    QWidget &panel = setup.panel;
     ASSERT_EQ(morph->effectImage().size(), QSize(800, 600));
 
     // The line width's slider: pressed on its handle, moved, released.
@@ -88,33 +95,24 @@ TEST(ControlDrag, ASliderDragRendersAtTheCanvasSizeAndTheReleaseAtFullSize)
 
 TEST(ControlDrag, SlidersThatReportOnReleaseRenderAtFullSize)
 {
-    FakeController controller(solidImage(800, 600, Qt::black));
-    controller.zoom = 0.25;
-    QWidget panel;
-    panel.resize(260, 230);
-    auto hilbert = panelCopy<hilbertLinesEffect>(panel);
-    hilbert->getDrawImage();
+    WithPanel<hilbertLinesEffect> setup(0.25);
     QSlider *level = nullptr;
-    for (QSlider *s : panel.findChildren<QSlider *>())
+    for (QSlider *s : setup.panel.findChildren<QSlider *>())
         if (s->maximum() == 7)
             level = s;
     ASSERT_NE(level, nullptr);
     level->setSliderDown(true);
     level->setSliderPosition(5);
     level->setSliderDown(false);
-    EXPECT_EQ(hilbert->effectImage().size(), QSize(800, 600));
+    EXPECT_EQ(setup.effect->effectImage().size(), QSize(800, 600));
 }
 
 TEST(ControlDrag, ColoursTriedInTheDialogRenderAtTheCanvasSizeUntilItCloses)
 {
-    FakeController controller(solidImage(800, 600, Qt::black));
-    controller.zoom = 0.5;
-    QWidget panel;
-    panel.resize(260, 230);
-    auto morph = panelCopy<patMorphingEffect>(panel);
-    morph->getDrawImage();
+    WithPanel<patMorphingEffect> setup(0.5);
+    auto &morph = setup.effect;
     // The pattern colour's well (the other one is the background colour, which only recomposes).
-    const QList<ColorWell *> wells = panel.findChildren<ColorWell *>();
+    const QList<ColorWell *> wells = setup.panel.findChildren<ColorWell *>();
     ColorWell *pattern = nullptr;
     for (ColorWell *w : wells)
         if (w->color() == morph->patColor())
