@@ -5,24 +5,36 @@
 // moves the filter's first numeric input to a new value through its row's slider handler and
 // repaints a 1600 x 1000 visible canvas at the fitted zoom. Prints "FILTER <median ms>" per filter
 // and "paint_ms_median=<ms>" over all repaints as the last line.
+//
+// A FILTER that names a drawn effect (linesEffect, patMorphingEffect, ...) is chosen in the custom
+// mode's list instead. Its anchor is dragged across the canvas by 20 mouse events (when it follows
+// the mouse) and each continuous slider of its panel is dragged through 20 positions (pressed,
+// moved, released as a hand would); every step is the event and a repaint of the visible canvas.
+// Prints "EFFECT anchor|slider <median ms> (max <ms>, release <ms>)", sliders numbered from the top
+// of the panel (slider1 is the opacity, which only recomposes).
 #include "app/controller.h"
 #include "app/datasource.h"
 #include "app/mainwindow.h"
+#include "effects/effectcatalog.h"
 #include "imaging/qimageadapter.h"
+#include "views/customeffimageview.h"
 #include "views/filterview.h"
 #include "views/floatslider.h"
 #include "views/myimageview.h"
 #include "views/parameterview.h"
+#include "widgets/gradientbutton.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QSlider>
 #include <QTreeView>
 
 #include <algorithm>
@@ -71,6 +83,92 @@ ParameterView *firstNumberRow(Controller *c)
     return nullptr;
 }
 
+// Selects the drawn effect's row in the custom list (the custom mode must be in front).
+bool chooseCustom(Controller *c, const QString &name)
+{
+    const int row = int(EffectCatalog::drawnEffectClassNames().indexOf(name));
+    QAbstractItemModel *model = c->filterCustomOutlineView ? c->filterCustomOutlineView->model() : nullptr;
+    if (row < 0 || !model)
+        return false;
+    c->filterCustomOutlineView->setCurrentIndex(model->index(row, 0));
+    return c->hasCustomEffect();
+}
+
+struct Steps
+{
+    std::vector<double> times;
+    double release = 0;
+};
+
+void report(const QString &name, const char *what, const Steps &s)
+{
+    if (s.times.empty())
+        return;
+    std::printf("%s %s %.2f (max %.2f, release %.2f)\n", qPrintable(name), what, median(s.times),
+                *std::max_element(s.times.begin(), s.times.end()), s.release);
+    std::fflush(stdout);
+}
+
+// One step: `event` (sent to the real widgets), then a repaint of the visible canvas.
+template <class Event>
+double timedStep(QWidget *canvas, const QRect &visible, QImage &target, Event event)
+{
+    QElapsedTimer timer;
+    timer.start();
+    event();
+    QPainter painter(&target);
+    canvas->render(&painter, QPoint(), QRegion(visible));
+    painter.end();
+    return timer.nsecsElapsed() / 1e6;
+}
+
+void dragCustomEffect(Controller *c, const QString &name, const QRect &visible)
+{
+    QWidget *canvas = c->customEffectsView;
+    QImage target(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    auto mouse = [canvas](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, canvas->mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    // The first picture (a full rendering) before any timing.
+    timedStep(canvas, visible, target, [] {});
+    if (c->customEffectIsMousing()) {
+        Steps anchor;
+        const QPointF start = QRectF(visible).center();
+        mouse(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+        for (int step = 0; step < 20; ++step) {
+            const QPointF at = start + QPointF(15.0 * step, 7.0 * step);
+            anchor.times.push_back(timedStep(canvas, visible, target, [&] {
+                mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+            }));
+        }
+        anchor.release = timedStep(canvas, visible, target, [&] {
+            mouse(QEvent::MouseButtonRelease, start + QPointF(300, 140), Qt::LeftButton, Qt::NoButton);
+        });
+        report(name, "anchor", anchor);
+    }
+    QWidget *panel = c->window ? c->window->findChild<QWidget *>(QStringLiteral("controlPanel2")) : nullptr;
+    const QList<QSlider *> sliders = panel ? panel->findChildren<QSlider *>() : QList<QSlider *>();
+    int number = 0;
+    for (QSlider *slider : sliders) {
+        ++number;
+        if (!slider->hasTracking())
+            continue;
+        // The signals of a drag on the handle: pressed, moved (each a new value), released.
+        Steps drag;
+        slider->setSliderDown(true);
+        const int span = slider->maximum() - slider->minimum();
+        for (int step = 0; step < 20; ++step) {
+            const int value = slider->minimum() + span / 4 + (step % 2) * span / 2 + step * std::max(1, span / 100);
+            drag.times.push_back(timedStep(canvas, visible, target, [&] {
+                slider->setSliderPosition(std::min(value, slider->maximum()));
+            }));
+        }
+        drag.release = timedStep(canvas, visible, target, [&] { slider->setSliderDown(false); });
+        report(name + QStringLiteral("/slider%1").arg(number), "slider", drag);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -101,11 +199,14 @@ int main(int argc, char **argv)
     // window's OpenGL canvas.
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
-    // A visible canvas of exactly 1600 x 1000.
+    // Visible canvases of exactly 1600 x 1000.
     auto *area = qobject_cast<QScrollArea *>(c->ciView->parentWidget()->parentWidget());
-    if (area) {
-        const int b = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        area->setFixedSize(1600 + b, 1000 + b);
+    auto *customArea = qobject_cast<QScrollArea *>(c->customEffectsView->parentWidget()->parentWidget());
+    for (QScrollArea *a : {area, customArea}) {
+        if (!a)
+            continue;
+        const int b = a->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        a->setFixedSize(1600 + b, 1000 + b);
     }
     QApplication::processEvents();
     c->setBackgroundImage(imaging::imageFromQImage(picture));
@@ -122,6 +223,27 @@ int main(int argc, char **argv)
     double interfaceMax = 0;
     for (int i = 2; i < args.size(); ++i) {
         const QString name = args[i];
+        if (EffectCatalog::drawnEffectClassNames().contains(name)) {
+            if (c->filerMode() != 2) {
+                c->changeFilterMode(c->customBtn);
+                QApplication::processEvents();
+            }
+            if (!chooseCustom(c, name)) {
+                std::printf("%s unknown\n", qPrintable(name));
+                continue;
+            }
+            QApplication::processEvents();
+            QRect shown(0, 0, std::min(1600, c->customEffectsView->width()), std::min(1000, c->customEffectsView->height()));
+            if (customArea)
+                shown.moveTo(customArea->horizontalScrollBar()->value(), customArea->verticalScrollBar()->value());
+            std::printf("custom canvas zoom %.4f\n", c->customCanvasZoom());
+            dragCustomEffect(c, name, shown);
+            continue;
+        }
+        if (c->filerMode() != 0) {
+            c->changeFilterMode(c->standardBtn);
+            QApplication::processEvents();
+        }
         if (!chooseInList(c, name)) {
             c->clearControls();
             c->addFilter(name, 111);

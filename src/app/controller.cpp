@@ -349,7 +349,24 @@ void Controller::applyBtnAction()
         break;
     case 2:
         if (currentCustomEffect) {
-            const QImage drawn = currentCustomEffect->getDrawImage();
+            BaseEffect *effect = currentCustomEffect.get();
+            // The effect's rendering is made on this thread (the canvas paints from it): a drag
+            // that left a reduced one (colours still being tried) ends here at full size. Then
+            // only the composition over the image at full size runs off the thread, reading what
+            // the canvas reads, while the window keeps painting.
+            effect->endContinuousChange();
+            QImage drawn;
+            bool failed = false;
+            if (!effect->isInitialised())
+                drawn = effect->getDrawImage();
+            else if (!BusyWork::run(window, QStringLiteral("Applying \u201C%1\u201D \u2026").arg(effect->myname()),
+                                    [&] { drawn = effect->getDrawImage(); }, &failed))
+                return; // other work is running; the effect stays as it is
+            if (failed) {
+                DovAlert::Alert_OK(window, QStringLiteral("The effect could not be applied."),
+                                   QStringLiteral("There is not enough memory to render the picture at full size."));
+                return;
+            }
             if (!drawn.isNull())
                 result = imaging::imageFromQImage(drawn);
         }

@@ -240,6 +240,7 @@ public:
     bool customEffectIsMousing() const override;
     QPointF customEffectStartPoint() const override;
     void customEffectMouse(int kind, const QPointF &imagePoint) override;
+    double customCanvasZoom() const override;
     bool drawCustomEffect(QPainter &painter, const QRectF &target, const QRectF &source) override;
     std::unique_ptr<BaseEffect> m_simpleEffect, m_lineEffect, m_hilbertEffect, m_patchWorkEffect, m_flareEffect,
         m_plasmaEffect, m_pMorphingEffect, m_sketchEffect;

@@ -102,12 +102,17 @@ void Controller::customEffectMouse(int kind, const QPointF &imagePoint)
     case 0: currentCustomEffect->mouseDown(imagePoint); break;
     case 1:
         // A drag re-renders at the size the canvas shows; the release at full size.
-        currentCustomEffect->setDisplayScale(customEffectsView ? customEffectsView->getZoom() : 1.0);
+        currentCustomEffect->setDisplayScale(customCanvasZoom());
         currentCustomEffect->mouseDragged(imagePoint);
         break;
     case 2: currentCustomEffect->mouseUp(imagePoint); break;
     default: break;
     }
+}
+
+double Controller::customCanvasZoom() const
+{
+    return customEffectsView ? customEffectsView->getZoom() : 1.0;
 }
 
 bool Controller::drawCustomEffect(QPainter &painter, const QRectF &target, const QRectF &source)

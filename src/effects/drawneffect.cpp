@@ -6,6 +6,7 @@
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
 #include "platform/notificationcenter.h"
+#include "views/canvascontroller.h"
 #include "views/colorwell.h"
 #include "views/floatslider.h"
 #include "views/myborderview.h"
@@ -68,10 +69,10 @@ void DrawnEffect::clearEffect()
 void DrawnEffect::makeImageEffect()
 {
     const QSize size = renderSize();
-    // While the anchor moves, the rendering is drawn at the size the canvas shows the picture (the
-    // drawing is scaled, so it looks like the full rendering seen at that zoom): a drag on a large
-    // photograph stays smooth.
-    const double s = m_mouseMoved ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
+    // While the anchor or a control moves, the rendering is drawn at the size the canvas shows the
+    // picture (the drawing is scaled, so it looks like the full rendering seen at that zoom): a
+    // drag on a large photograph stays smooth.
+    const double s = m_mouseMoved || m_controlDragged ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
     m_reducedForDrag = s < 1.0;
     if (!m_reducedForDrag) {
         renderEffect(size, QSizeF(size));
@@ -114,6 +115,23 @@ void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize
     m_effectImageSize = logicalSize;
 }
 
+void DrawnEffect::beginContinuousChange()
+{
+    if (CanvasController *c = mainController())
+        m_displayScale = c->customCanvasZoom();
+    m_controlDragged = true;
+}
+
+void DrawnEffect::endContinuousChange()
+{
+    m_controlDragged = false;
+    // The end of the gesture shows the full rendering, the one Apply will write.
+    if (m_reducedForDrag && !m_mouseMoved) {
+        makeImageEffect();
+        postUpdate();
+    }
+}
+
 void DrawnEffect::regenerate()
 {
     makeImageEffect();
@@ -141,8 +159,10 @@ QImage DrawnEffect::getDrawImage()
     // Apply, Save and Copy get the full-size rendering, even in the middle of a drag.
     if (m_reducedForDrag) {
         const bool moving = std::exchange(m_mouseMoved, false);
+        const bool dragging = std::exchange(m_controlDragged, false);
         makeImageEffect();
         m_mouseMoved = moving;
+        m_controlDragged = dragging;
     }
     if (m_effectImage.isNull())
         return m_image;

@@ -45,9 +45,12 @@ public:
     QVariantMap save() const override;
 
     // Draws a new rendering of the effect: at full size, or at the canvas's display size while the
-    // anchor is dragged (getDrawImage, which Apply, Save and Copy use, renders at full size again).
+    // anchor or a control is dragged (getDrawImage, which Apply, Save and Copy use, renders at full
+    // size again).
     virtual void makeImageEffect();
     void setDisplayScale(double scale) override { m_displayScale = scale; }
+    void beginContinuousChange() override;
+    void endContinuousChange() override;
     // The "Generate" button: a new rendering (new random numbers), then a redraw of the canvas.
     virtual void regenerate();
 
@@ -153,6 +156,8 @@ protected:
     // A press on the canvas is in progress.
     bool m_mouseMoved = false;
     double m_displayScale = 1;
+    // A control is being dragged (beginContinuousChange to endContinuousChange).
+    bool m_controlDragged = false;
     // The last rendering was made below full size for a drag.
     bool m_reducedForDrag = false;
 

@@ -8,6 +8,7 @@
 #include "views/floatslider.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
 
@@ -15,7 +16,18 @@
 
 namespace {
 constexpr unsigned keepTopLeft = NSViewMaxXMargin | NSViewMinYMargin;
+
+// A continuous slider tells the effect when a drag begins and ends, so that the steps between
+// may render at the display size and the release at full size.
+void reportDrags(QAbstractSlider *slider, QObject *receiver, bool continuous)
+{
+    auto *effect = qobject_cast<BaseEffect *>(receiver);
+    if (!continuous || !effect)
+        return;
+    QObject::connect(slider, &QAbstractSlider::sliderPressed, effect, &BaseEffect::beginContinuousChange);
+    QObject::connect(slider, &QAbstractSlider::sliderReleased, effect, &BaseEffect::endContinuousChange);
 }
+} // namespace
 
 PanelRows::PanelRows(QWidget *panel, QObject *receiver, const Layout &layout)
     : m_panel(panel)
@@ -52,8 +64,16 @@ ColorWell *PanelRows::colorWell(const QRectF &frame, const QColor &value, std::f
     QObject::connect(well, &ColorWell::colorChanged, m_receiver, [well, action] { action(well); });
     // A colour tried in the open dialog is shown at once but recorded for undo only when chosen;
     // when the dialog closes the well holds the old colour again, which goes back the same way.
+    // Colours tried one after another are a continuous change. It ends once the dialog has closed
+    // and the well has put back the old colour and reported the chosen one (queued after both).
     if (auto *effect = qobject_cast<BaseEffect *>(m_receiver)) {
         auto preview = [effect, well, action] { effect->withoutUndo([&] { action(well); }); };
+        QObject::connect(well, &ColorWell::colorPreviewed, effect, [effect, well] {
+            effect->beginContinuousChange();
+            if (QColorDialog *dialog = well->dialog())
+                QObject::connect(dialog, &QDialog::finished, effect, &BaseEffect::endContinuousChange,
+                                 Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        });
         QObject::connect(well, &ColorWell::colorPreviewed, m_receiver, preview);
         QObject::connect(well, &ColorWell::previewEnded, m_receiver, preview);
     }
@@ -80,6 +100,7 @@ QSlider *PanelRows::slider(const QString &text, double y, double width, int min,
     slider->setTracking(continuous);
     place(slider, QRectF(m_layout.controlX, y, width, 16), keepTopLeft);
     QObject::connect(slider, &QSlider::valueChanged, m_receiver, [slider, action] { action(slider); });
+    reportDrags(slider, m_receiver, continuous);
     return slider;
 }
 
@@ -94,6 +115,7 @@ FloatSlider *PanelRows::floatSlider(const QString &text, double y, double width,
     slider->setTracking(continuous);
     place(slider, QRectF(m_layout.controlX, y, width, 16), keepTopLeft);
     QObject::connect(slider, &QSlider::valueChanged, m_receiver, [slider, action] { action(slider); });
+    reportDrags(slider, m_receiver, continuous);
     return slider;
 }
 

@@ -1,5 +1,7 @@
 #include "effects/sketcheffect.h"
 
+#include "effects/sketchrenderer.h"
+
 #include "imaging/filter.h"
 #include "imaging/qimageadapter.h"
 
@@ -78,24 +80,9 @@ QImage sketchEffect::convertImage(const QImage &image)
 {
     if (image.isNull())
         return {};
-    const QImage grey = grayspace(image);
-    if (grey.isNull()) {
-        qWarning("sketchEffect: no grey copy of the image; showing it unchanged");
-        return image;
-    }
-    // The chain is built as one engine recipe and rendered once, so that the inverted and blurred
-    // intermediates are never materialised at full size.
-    const imaging::Image g = imaging::imageFromQImage(grey);
-    const imaging::Image inverted = outputOf(QStringLiteral("CIColorInvert"), g, {});
-    const imaging::Image blurred = inverted.isNull()
-        ? imaging::Image()
-        : outputOf(QStringLiteral("CIGaussianBlur"), inverted, {{QStringLiteral("inputRadius"), 10}})
-              .cropped(imaging::Rect(0, 0, grey.width(), grey.height()));
-    const imaging::Image dodged = blurred.isNull()
-        ? imaging::Image()
-        : outputOf(QStringLiteral("CIColorDodgeBlendMode"), blurred,
-                   {{QStringLiteral("inputBackgroundImage"), QVariant::fromValue(g)}});
-    const QImage result = dodged.isNull() || dodged.extent().isInfinite() ? QImage() : imaging::qimageFromImage(dodged);
+    // The grey copy, its inverse, the blur and the dodge in two passes over the pixels, on one grey
+    // channel (the steps below make the same picture one filter at a time).
+    const QImage result = SketchRenderer(image).render();
     if (result.isNull()) {
         qWarning("sketchEffect: the sketch could not be made; showing the image unchanged");
         return image;

@@ -60,6 +60,8 @@ public:
     virtual QPointF customEffectStartPoint() const { return {}; }
     // Mouse events for the working copy, in image coordinates: 0 press, 1 drag, 2 release.
     virtual void customEffectMouse(int, const QPointF &) {}
+    // How many screen pixels the custom canvas shows per image pixel (its zoom).
+    virtual double customCanvasZoom() const { return 1; }
     // Paints the part `source` (image pixels, top-left origin) of the working copy's picture into
     // `target`; false when it has nothing to show.
     virtual bool drawCustomEffect(QPainter &, const QRectF &, const QRectF &) { return false; }

@@ -4,10 +4,15 @@
 #include "app/mainwindow.h"
 #include "apptestsupport.h"
 #include "effects/drawneffect.h"
+#include "effects/patmorphingeffect.h"
 #include "platform/undomanager.h"
+#include "views/colorwell.h"
+#include "views/customeffimageview.h"
 #include "widgets/gradientbutton.h"
 
 #include <QAbstractItemModel>
+#include <QApplication>
+#include <QColorDialog>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -93,6 +98,36 @@ TEST_F(CustomModeTest, ApplyBakesTheRenderingInUndoablyAndClearsTheEffect)
     EXPECT_NE(after, before);
     c->undo();
     EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), before);
+}
+
+TEST_F(CustomModeTest, ApplyWhileColoursAreTriedWritesTheFullRendering)
+{
+    c->outlineViewSelectionDidChange_Custom(row(6)); // pattern morphing: no random numbers per rendering
+    auto *morph = dynamic_cast<patMorphingEffect *>(c->getCurrentCustomEffect());
+    ASSERT_NE(morph, nullptr);
+    c->customEffectsView->setZoom(0.25);
+    const QImage full = morph->getDrawImage();
+    ASSERT_EQ(full.size(), Controller::imageFromCIImage(c->backImage()).size());
+
+    // A colour tried in the dialog, then the old one again: the canvas shows a reduced rendering
+    // of the same parameters.
+    QWidget *panel = window->findChild<QWidget *>(QStringLiteral("controlPanel2"));
+    ASSERT_NE(panel, nullptr);
+    ColorWell *well = nullptr;
+    for (ColorWell *w : panel->findChildren<ColorWell *>())
+        if (w->color() == morph->patColor())
+            well = w;
+    ASSERT_NE(well, nullptr);
+    const QColor old = morph->patColor();
+    well->click();
+    ASSERT_NE(well->dialog(), nullptr);
+    well->dialog()->setCurrentColor(QColor(200, 10, 30));
+    well->dialog()->setCurrentColor(old);
+    ASSERT_LT(morph->effectImage().width(), full.width());
+
+    c->applyBtnAction();
+    EXPECT_EQ(Controller::imageFromCIImage(c->backImage()), full);
+    QApplication::processEvents();
 }
 
 } // namespace

@@ -30,6 +30,10 @@ public:
     void updateZoommWithDelta(float) override {}
     QMenu *contextMenu() const override { return nullptr; }
     UndoManager *undoManager() const override { return m_undo.get(); }
+    double customCanvasZoom() const override { return zoom; }
+
+    // The custom canvas's zoom the effects see.
+    double zoom = 1;
 
     // Closes the group being recorded, as the event loop would between two user events.
     void endEvent() { m_undo->closeImplicitGroup(); }
