@@ -210,7 +210,7 @@ QString filterClassOf(const QModelIndex &index)
 void Controller::outlineViewSelectionDidChange(QTreeView *list)
 {
     switch (filerMode()) {
-    case 0: outlineViewSelectionDidChange_CIF(list); break;
+    case FilterMode::Standard: outlineViewSelectionDidChange_CIF(list); break;
     default: break; // the 3D and custom lists have handlers of their own
     }
     updateMainBtnState();
