@@ -141,10 +141,20 @@ void Controller::awakeFromNib()
 int Controller::filerMode() const
 {
     if (threeDBtn && threeDBtn->isChecked())
-        return 1;
+        return FilterMode::ThreeD;
     if (customBtn && customBtn->isChecked())
-        return 2;
-    return 0;
+        return FilterMode::Custom;
+    return FilterMode::Standard;
+}
+
+ZoomableImageView *Controller::zoomableCanvas() const
+{
+    // The 3D canvas has no zoom.
+    switch (filerMode()) {
+    case FilterMode::Standard: return ciView;
+    case FilterMode::Custom: return customEffectsView;
+    default: return nullptr;
+    }
 }
 
 void Controller::changeFilterMode(QAbstractButton *sender)
@@ -158,11 +168,7 @@ void Controller::changeFilterMode(QAbstractButton *sender)
         return;
 
     // The mode being left.
-    int left = 0;
-    if (threeDBtn->isChecked())
-        left = 1;
-    else if (customBtn->isChecked())
-        left = 2;
+    const int left = filerMode();
 
     for (GradientButton *button : {standardBtn, threeDBtn, customBtn})
         button->setState(button == b);
@@ -180,7 +186,7 @@ void Controller::changeFilterMode(QAbstractButton *sender)
 
     // ...except for one step back to the mode it left.
     if (UndoManager *um = undoManager()) {
-        QAbstractButton *back = left == 2 ? customBtn : left == 1 ? threeDBtn : standardBtn;
+        QAbstractButton *back = left == FilterMode::Custom ? customBtn : left == FilterMode::ThreeD ? threeDBtn : standardBtn;
         QPointer<QAbstractButton> backPtr(back);
         um->registerUndo(this, [this, backPtr] {
             if (backPtr)
@@ -194,10 +200,11 @@ void Controller::selectMenuMode(QAction *sender)
 {
     if (!sender)
         return;
-    switch (sender->property("tag").toInt()) {
-    case 1: changeFilterMode(standardBtn); break;
-    case 2: changeFilterMode(threeDBtn); break;
-    case 3: changeFilterMode(customBtn); break;
+    // The items' tags are 1, 2 and 3, in the order of the modes.
+    switch (sender->property("tag").toInt() - 1) {
+    case FilterMode::Standard: changeFilterMode(standardBtn); break;
+    case FilterMode::ThreeD: changeFilterMode(threeDBtn); break;
+    case FilterMode::Custom: changeFilterMode(customBtn); break;
     default: break;
     }
 }
@@ -207,16 +214,13 @@ void Controller::adjustViewsAndTabs()
     const int m = filerMode();
     if (filterTabView) filterTabView->setCurrentIndex(m);
     if (favoritesTabView) favoritesTabView->setCurrentIndex(m);
-    if (zoomSlider) zoomSlider->setEnabled(m != 1);
-    if (zoomSuperView) zoomSuperView->setHidden(m == 1);
-    if (openGLView) openGLView->setHidden(m != 1);
+    if (zoomSlider) zoomSlider->setEnabled(m != FilterMode::ThreeD);
+    if (zoomSuperView) zoomSuperView->setHidden(m == FilterMode::ThreeD);
+    if (openGLView) openGLView->setHidden(m != FilterMode::ThreeD);
     if (mainTabView) mainTabView->setCurrentIndex(m);
 
     // The slider shows the zoom of the canvas now in front.
-    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
-                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
-                                       : nullptr;
-    if (canvas) {
+    if (ZoomableImageView *canvas = zoomableCanvas()) {
         canvas->setZoom(canvas->getZoom());
         setZoom(canvas->getZoom());
     }
@@ -229,8 +233,8 @@ void Controller::updateMainBtnState()
         pasteBtn->setEnabled(data && data->hasImage());
     if (applyBtn) {
         const int m = filerMode();
-        applyBtn->setEnabled((m == 0 && currentFilter) || (m == 1 && current3DEffect)
-                             || (m == 2 && currentCustomEffect));
+        applyBtn->setEnabled((m == FilterMode::Standard && currentFilter) || (m == FilterMode::ThreeD && current3DEffect)
+                             || (m == FilterMode::Custom && currentCustomEffect));
     }
     validateAllMenuItems();
 }
@@ -238,9 +242,9 @@ void Controller::updateMainBtnState()
 void Controller::updateView()
 {
     switch (filerMode()) {
-    case 0: if (ciView) ciView->pictureChanged(); break;
-    case 1: if (openGLView) openGLView->update(); break;
-    case 2: if (customEffectsView) customEffectsView->pictureChanged(); break;
+    case FilterMode::Standard: if (ciView) ciView->pictureChanged(); break;
+    case FilterMode::ThreeD: if (openGLView) openGLView->update(); break;
+    case FilterMode::Custom: if (customEffectsView) customEffectsView->pictureChanged(); break;
     default: break;
     }
 }
@@ -270,7 +274,7 @@ static void deselectAll(QTreeView *list)
 void Controller::clearAll()
 {
     switch (filerMode()) {
-    case 0:
+    case FilterMode::Standard:
         clearControls();
         currentFilter.reset();
         if (m_selectes_FavBtn)
@@ -278,7 +282,7 @@ void Controller::clearAll()
         m_selectes_FavBtn = nullptr;
         deselectAll(listView);
         break;
-    case 1:
+    case FilterMode::ThreeD:
         if (current3DEffect)
             current3DEffect->clearEffect();
         if (m_selectes_FavBtn3D)
@@ -287,7 +291,7 @@ void Controller::clearAll()
         deselectAll(filter3DOutlineView);
         current3DEffect.reset();
         break;
-    case 2:
+    case FilterMode::Custom:
         if (currentCustomEffect)
             currentCustomEffect->clearEffect();
         currentCustomEffect.reset();
@@ -317,7 +321,7 @@ void Controller::applyBtnAction()
 {
     imaging::Image result;
     switch (filerMode()) {
-    case 0: {
+    case FilterMode::Standard: {
         // Without a filter there is nothing to bake in.
         if (!currentFilter)
             break;
@@ -342,12 +346,12 @@ void Controller::applyBtnAction()
         }
         break;
     }
-    case 1:
+    case FilterMode::ThreeD:
         // The 3D canvas's frame, baked in only while a 3D effect is shown: without one the canvas
         // holds a reduced view of the image, not a result.
         result = threeDResult();
         break;
-    case 2:
+    case FilterMode::Custom:
         if (currentCustomEffect) {
             BaseEffect *effect = currentCustomEffect.get();
             // The effect's rendering is made on this thread (the canvas paints from it): a drag
@@ -379,7 +383,7 @@ void Controller::applyBtnAction()
         registerUndoPaste(backgroundImage);
         setBackgroundImage(result);
         setWasChanged(true);
-        if (filerMode() == 1 && current3DEffect)
+        if (filerMode() == FilterMode::ThreeD && current3DEffect)
             current3DEffect->reloadImage();
     }
     clearAllAndUpdate();
@@ -427,11 +431,8 @@ void Controller::zoomChanged()
     if (!zoomSlider)
         return;
     const float z = zoomForSliderPosition(zoomSlider->value() / double(zoomSliderScale));
-    switch (filerMode()) {
-    case 0: if (ciView) ciView->setZoom(z); break;
-    case 2: if (customEffectsView) customEffectsView->setZoom(z); break;
-    default: break;
-    }
+    if (ZoomableImageView *canvas = zoomableCanvas())
+        canvas->setZoom(z);
     updateView();
 }
 
@@ -447,10 +448,7 @@ void Controller::zoomOut()
 
 void Controller::stepZoom(float factor)
 {
-    const int m = filerMode();
-    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
-                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
-                                       : nullptr;
+    ZoomableImageView *canvas = zoomableCanvas();
     if (!canvas || !zoomSlider)
         return;
     // Through the slider, which limits the zoom to its range (0.1 to 10).
@@ -461,7 +459,7 @@ void Controller::stepZoom(float factor)
 
 void Controller::zoomToFit()
 {
-    if (filerMode() == 1)
+    if (filerMode() == FilterMode::ThreeD)
         return;
     fitZoomToWindow();
     updateView();
@@ -488,10 +486,7 @@ void Controller::setZoom(float zoom)
 
 void Controller::updateZoommWithDelta(float delta)
 {
-    const int m = filerMode();
-    ZoomableImageView *canvas = m == 0 ? static_cast<ZoomableImageView *>(ciView)
-                              : m == 2 ? static_cast<ZoomableImageView *>(customEffectsView)
-                                       : nullptr;
+    ZoomableImageView *canvas = zoomableCanvas();
     if (!canvas)
         return;
     setZoom(canvas->getZoom() + delta);

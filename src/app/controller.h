@@ -35,6 +35,7 @@ class QTreeView;
 class QWidget;
 class UndoManager;
 class UserDefaults;
+class ZoomableImageView;
 class customEffImageView;
 class onlyTextClosedButton;
 
@@ -83,6 +84,8 @@ public:
 
     // Operations other parts call.
     int filerMode() const override;
+    // The zoomable canvas of the mode in front (none in the 3D mode, which has no zoom).
+    ZoomableImageView *zoomableCanvas() const;
     void updateView();
     void updateMainBtnState();
     void updateLayout();

@@ -289,7 +289,7 @@ std::function<QImage()> Controller::effectedImageJob()
 {
     // The standard mode's result is an engine recipe, safe to render on another thread; the other
     // modes draw with objects of the interface thread, so their picture is made here.
-    if (filerMode() == 0 && currentFilter) {
+    if (filerMode() == FilterMode::Standard && currentFilter) {
         const imaging::Image result = coreImageResult(false);
         return [result, background = backgroundImage] {
             // As getEffectedImage: the image itself when the filter gives no picture.
@@ -310,7 +310,7 @@ QImage Controller::getEffectedImage()
 {
     QImage result = getImage(false);
     switch (filerMode()) {
-    case 0:
+    case FilterMode::Standard:
         if (currentFilter) {
             // The filter's result alone, without the black backdrop the canvas draws it on.
             const imaging::Image r = coreImageResult(false);
@@ -321,11 +321,11 @@ QImage Controller::getEffectedImage()
             }
         }
         break;
-    case 2:
+    case FilterMode::Custom:
         if (currentCustomEffect)
             result = currentCustomEffect->getDrawImage().copy();
         break;
-    case 1: {
+    case FilterMode::ThreeD: {
         // The 3D canvas's frame while a 3D effect is shown; the current image without one.
         const QImage shot = threeDPicture();
         if (!shot.isNull())

@@ -24,35 +24,6 @@
 
 namespace {
 
-QString attributeClass(const QVariantMap &attributes)
-{
-    return attributes.value(imaging::kCIAttributeClass).toString();
-}
-
-// The control an input gets; None for inputs edited on the canvas or not at all.
-FilterView::ControlType controlTypeFor(const QVariantMap &attributes)
-{
-    if (attributes.isEmpty())
-        return FilterView::None;
-    const QString cls = attributeClass(attributes);
-    const QString type = attributes.value(imaging::kCIAttributeType).toString();
-    if (cls == QLatin1String("NSNumber"))
-        return type == imaging::kCIAttributeTypeBoolean ? FilterView::Flag : FilterView::Number;
-    if (cls == QLatin1String("CIColor"))
-        return FilterView::Colour;
-    if (cls == QLatin1String("CIImage"))
-        return FilterView::ImageWell;
-    if (cls == QLatin1String("NSAffineTransform"))
-        return FilterView::Transform;
-    if (cls == QLatin1String("CIVector")) {
-        if (type.isEmpty())
-            return FilterView::VectorRow;
-        if (type == imaging::kCIAttributeTypeOffset)
-            return FilterView::Offset;
-    }
-    return FilterView::None;
-}
-
 // Reads a default filter image from the resources once; a failure is logged and tried again on the
 // next use.
 imaging::Image loadDefaultImage(imaging::Image &cache, const QString &path)
@@ -118,46 +89,23 @@ void Controller::updateFilterControls(int tag)
 
     QList<QPair<QString, FilterView::ControlType>> rows;
     if (currentFilter) {
-        const imaging::Filter &filter = *currentFilter;
-        const QVariantMap attributes = filter.attributes();
-        const QStringList keys = filter.inputKeys();
         // The input that carries the current image gets no control.
-        const QString carrier = imaging::standardcomposition::currentImageKey(filter);
-        for (const QString &key : keys) {
-            const FilterView::ControlType type = controlTypeFor(attributes.value(key).toMap());
-            if (type == FilterView::None || (type == FilterView::ImageWell && key == carrier))
+        const QString carrier = imaging::standardcomposition::currentImageKey(*currentFilter);
+        for (const imaging::InputDescription &in : currentFilter->description().inputs) {
+            const FilterView::ControlType type = in.controlKind();
+            if (type == FilterView::None || (type == FilterView::ImageWell && in.key == carrier))
                 continue;
-            rows.append({key, type});
+            rows.append({in.key, type});
         }
     }
 
     // Measuring pass, then the building pass over the same rows.
-    for (const auto &[key, type] : rows) {
-        switch (type) {
-        case FilterView::Number: box->trySliderForFilter(currentFilter, key); break;
-        case FilterView::Flag: box->tryCheckBoxForFilter(currentFilter, key); break;
-        case FilterView::Colour: box->tryColorWellForFilter(currentFilter, key); break;
-        case FilterView::ImageWell: box->tryImageWellForFilter(currentFilter, key); break;
-        case FilterView::Transform: box->tryTransformForFilter(currentFilter, key); break;
-        case FilterView::VectorRow: box->tryVectorForFilter(currentFilter, key); break;
-        case FilterView::Offset: box->tryOffsetForFilter(currentFilter, key); break;
-        case FilterView::None: break;
-        }
-    }
+    for (const auto &row : rows)
+        box->tryRow(row.second);
     box->trimBox();
     box->addFilterHeader(currentFilter, tag, true);
-    for (const auto &[key, type] : rows) {
-        switch (type) {
-        case FilterView::Number: box->addSliderForFilter(currentFilter, key); break;
-        case FilterView::Flag: box->addCheckBoxForFilter(currentFilter, key); break;
-        case FilterView::Colour: box->addColorWellForFilter(currentFilter, key); break;
-        case FilterView::ImageWell: box->addImageWellForFilter(currentFilter, key); break;
-        case FilterView::Transform: box->addTransformForFilter(currentFilter, key); break;
-        case FilterView::VectorRow: box->addVectorForFilter(currentFilter, key); break;
-        case FilterView::Offset: box->addOffsetForFilter(currentFilter, key); break;
-        case FilterView::None: break;
-        }
-    }
+    for (const auto &[key, type] : rows)
+        box->addRow(type, currentFilter, key);
 
     // When the rows need more height than the area has, the area grows and its scroll view scrolls;
     // the rows keep their distance from the top. The minimum holds also when the area is made
@@ -225,19 +173,7 @@ QString Controller::unInterCap1(const QString &text)
 
 bool Controller::isControlsPresent(const imaging::Filter &filter)
 {
-    const QVariantMap attributes = filter.attributes();
-    for (const QString &key : filter.inputKeys()) {
-        const QVariantMap a = attributes.value(key).toMap();
-        const QString cls = attributeClass(a);
-        const QString type = a.value(imaging::kCIAttributeType).toString();
-        if (cls == QLatin1String("NSAffineTransform"))
-            return true;
-        if (cls == QLatin1String("CIVector")
-            && (type == imaging::kCIAttributeTypePosition || type == imaging::kCIAttributeTypeRectangle
-                || type == imaging::kCIAttributeTypePosition3))
-            return true;
-    }
-    return false;
+    return filter.description().hasCanvasHandles();
 }
 
 bool Controller::isControlsPresent() const
@@ -274,7 +210,7 @@ QString filterClassOf(const QModelIndex &index)
 void Controller::outlineViewSelectionDidChange(QTreeView *list)
 {
     switch (filerMode()) {
-    case 0: outlineViewSelectionDidChange_CIF(list); break;
+    case FilterMode::Standard: outlineViewSelectionDidChange_CIF(list); break;
     default: break; // the 3D and custom lists have handlers of their own
     }
     updateMainBtnState();

@@ -69,15 +69,16 @@ bool Controller::validateMenuItem(QAction *item)
     if (action == QLatin1String("escapeEffect:") || action == QLatin1String("applyBtn:")
         || action == QLatin1String("addFavorites:")) {
         switch (filerMode()) {
-        case 0: return bool(currentFilter);
-        case 1: return bool(current3DEffect);
+        case FilterMode::Standard: return bool(currentFilter);
+        case FilterMode::ThreeD: return bool(current3DEffect);
         default: return bool(currentCustomEffect);
         }
     }
     if (action == QLatin1String("zoomIn:") || action == QLatin1String("zoomOut:") || action == QLatin1String("zoomToFit:"))
-        return filerMode() != 1; // the 3D canvas has no zoom
+        return filerMode() != FilterMode::ThreeD; // the 3D canvas has no zoom
     if (action == QLatin1String("selectMenuMode:")) {
         item->setCheckable(true);
+        // The items' tags are 1, 2 and 3, in the order of the modes.
         item->setChecked(item->property("tag").toInt() - 1 == filerMode());
         return true;
     }

@@ -10,6 +10,7 @@
 #include "platform/undomanager.h"
 #include "views/customeffimageview.h"
 #include "views/myimageview.h"
+#include "views/zoomableimageview.h"
 #include "widgets/dovalert.h"
 
 #include <QClipboard>
@@ -87,10 +88,8 @@ void Controller::undoPaste(const imaging::Image &image)
 void Controller::refreshCanvasZoom()
 {
     // The canvas of the mode in front lays itself out for the new size.
-    if (filerMode() == 0 && ciView)
-        ciView->setZoom(ciView->getZoom());
-    else if (filerMode() == 2 && customEffectsView)
-        customEffectsView->setZoom(customEffectsView->getZoom());
+    if (ZoomableImageView *canvas = zoomableCanvas())
+        canvas->setZoom(canvas->getZoom());
 }
 
 void Controller::rotateImage(int left)

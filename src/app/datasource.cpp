@@ -2,6 +2,7 @@
 
 #include "imaging/catalogrows.h"
 #include "imaging/filter.h"
+#include "imaging/filterregistry.h"
 
 namespace {
 // Filter rows carry their category's position + 1 as internal id; category rows carry 0.
@@ -41,20 +42,8 @@ QList<QVariantMap> DataSource::buildFilterDictionary(const QStringList &names) c
 
 bool DataSource::isControlsPresent(const QString &filterName)
 {
-    auto filter = imaging::Filter::filterWithName(filterName);
-    if (!filter) return false;
-    const QVariantMap attrs = filter->attributes();
-    for (const QString &key : filter->inputKeys()) {
-        const QVariantMap a = attrs.value(key).toMap();
-        const QString cls = a.value(imaging::kCIAttributeClass).toString();
-        const QString type = a.value(imaging::kCIAttributeType).toString();
-        if (cls == QLatin1String("NSAffineTransform")) return true;
-        if (cls == QLatin1String("CIVector") &&
-            (type == imaging::kCIAttributeTypePosition || type == imaging::kCIAttributeTypeRectangle ||
-             type == imaging::kCIAttributeTypePosition3))
-            return true;
-    }
-    return false;
+    const auto description = imaging::FilterRegistry::description(filterName);
+    return description && description->hasCanvasHandles();
 }
 
 QStringList DataSource::categoryNames() const

@@ -134,13 +134,13 @@ void MainWindow::buildWidgets()
     // Left: per mode, the effect list above the control panel.
     c->filterTabView = new QStackedWidget(split);
     c->filterTabView->setMinimumWidth(260);
-    QTreeView **lists[3] = {&c->listView, &c->filter3DOutlineView, &c->filterCustomOutlineView};
-    for (int mode = 0; mode < 3; ++mode) {
+    QTreeView **lists[filtermodes::count] = {&c->listView, &c->filter3DOutlineView, &c->filterCustomOutlineView};
+    for (int mode = 0; mode < filtermodes::count; ++mode) {
         auto *page = new QSplitter(Qt::Vertical, c->filterTabView);
         *lists[mode] = makeEffectList(page);
         auto *panel = new QWidget;
         panel->setObjectName(QStringLiteral("controlPanel%1").arg(mode));
-        if (mode == 0)
+        if (mode == FilterMode::Standard)
             c->placeCntrlView = panel;
         page->addWidget(*lists[mode]);
         page->addWidget(makeControlScroller(panel, page));
@@ -283,8 +283,10 @@ void MainWindow::buildMenus()
     addItem(view, tr("&Fit to Window"), "zoomToFit:", QKeySequence(tr("Ctrl+0")), &Controller::zoomToFit);
 
     QMenu *mode = menuBar()->addMenu(tr("&Mode"));
-    const char *modeTitles[3] = {QT_TR_NOOP("&Standard Filters"), QT_TR_NOOP("&3D Effects"), QT_TR_NOOP("&Custom Effects")};
-    for (int tag = 1; tag <= 3; ++tag) {
+    // Tag n picks mode n - 1.
+    const char *modeTitles[filtermodes::count] = {QT_TR_NOOP("&Standard Filters"), QT_TR_NOOP("&3D Effects"),
+                                                  QT_TR_NOOP("&Custom Effects")};
+    for (int tag = 1; tag <= filtermodes::count; ++tag) {
         QAction *item = addItem(mode, tr(modeTitles[tag - 1]), "selectMenuMode:",
                                 QKeySequence(QStringLiteral("Ctrl+%1").arg(tag)), nullptr);
         item->setProperty("tag", tag);

@@ -59,7 +59,7 @@ QVariant parseSetting(const QString &text, const QVariant &example, QString &err
         return text;
     default:
         if (example.userType() == qMetaTypeId<imaging::Color>())
-            return parseFilterValue(text, QStringLiteral("CIColor"), QString(), example, error);
+            return parseFilterValue(text, imaging::kClassCIColor, QString(), example, error);
         error = QStringLiteral("this key cannot be set");
         return {};
     }

@@ -33,7 +33,8 @@ QVariant parseFilterValue(const QString &text, const QString &cls, const QString
 {
     using namespace imaging;
     const QString t = text.trimmed();
-    if (cls == QLatin1String("NSNumber")) {
+    const InputClass kind = inputClassNamed(cls);
+    if (kind == InputClass::Number) {
         const QString lower = t.toLower();
         if (lower == QLatin1String("true") || lower == QLatin1String("yes")) return true;
         if (lower == QLatin1String("false") || lower == QLatin1String("no")) return false;
@@ -43,16 +44,16 @@ QVariant parseFilterValue(const QString &text, const QString &cls, const QString
             error = QStringLiteral("expected a number, got \"%1\"").arg(text);
             return {};
         }
-        if (type == QLatin1String("CIAttributeTypeBoolean")) return v != 0.0;
+        if (type == kCIAttributeTypeBoolean) return v != 0.0;
         return v;
     }
-    if (cls == QLatin1String("CIVector") || cls == QLatin1String("NSAffineTransform")) {
+    if (kind == InputClass::Vector || kind == InputClass::Transform) {
         QList<double> n;
         if (!parseNumbers(t, n) || n.size() > int(Vector::maxCount)) {
             error = QStringLiteral("expected a vector such as \"[x y z w]\", got \"%1\"").arg(text);
             return {};
         }
-        if (cls == QLatin1String("NSAffineTransform")) {
+        if (kind == InputClass::Transform) {
             if (n.size() != 6) {
                 error = QStringLiteral("a transform needs six values [m11 m12 m21 m22 tX tY], got \"%1\"").arg(text);
                 return {};
@@ -65,7 +66,7 @@ QVariant parseFilterValue(const QString &text, const QString &cls, const QString
         for (int i = 0; i < n.size(); ++i) v.setValue(i, n[i]);
         return QVariant::fromValue(v);
     }
-    if (cls == QLatin1String("CIColor")) {
+    if (kind == InputClass::Color) {
         static const QRegularExpression re(QStringLiteral("^rgba?\\(([^)]*)\\)$"), QRegularExpression::CaseInsensitiveOption);
         const auto m = re.match(t);
         QList<double> n;
@@ -80,7 +81,7 @@ QVariant parseFilterValue(const QString &text, const QString &cls, const QString
             }
         return QVariant::fromValue(Color(n[0], n[1], n[2], n.size() == 4 ? n[3] : 1.0));
     }
-    if (cls == QLatin1String("CIImage")) {
+    if (kind == InputClass::Image) {
         const QImage img = clifiles::readInput(t, &error);
         if (img.isNull()) return {};
         return QVariant::fromValue(imageFromQImage(img));

@@ -48,30 +48,30 @@ template <typename T> bool holds(const QVariant &v)
 // filter keeps (images as engine images).
 bool checkInput(const imaging::InputDescription &in, QVariant &value, QString *why)
 {
-    const QString &cls = in.attributeClass;
-    if (cls == QLatin1String("NSNumber")) {
+    const imaging::InputClass cls = in.inputClass();
+    if (cls == imaging::InputClass::Number) {
         if (!isNumber(value))
             return fail(why, QStringLiteral("expected a number"));
         return true;
     }
-    if (cls == QLatin1String("CIColor")) {
+    if (cls == imaging::InputClass::Color) {
         if (!holds<imaging::Color>(value))
             return fail(why, QStringLiteral("expected a colour"));
         return true;
     }
-    if (cls == QLatin1String("CIVector")) {
+    if (cls == imaging::InputClass::Vector) {
         if (!holds<imaging::Vector>(value) || value.value<imaging::Vector>().count() == 0)
             return fail(why, QStringLiteral("expected a vector"));
         return true;
     }
-    if (cls == QLatin1String("NSAffineTransform")) {
+    if (cls == imaging::InputClass::Transform) {
         if (holds<imaging::AffineTransform>(value))
             return true;
         if (holds<imaging::Vector>(value) && value.value<imaging::Vector>().count() == 6)
             return true;
         return fail(why, QStringLiteral("expected a transform"));
     }
-    if (cls == QLatin1String("CIImage")) {
+    if (cls == imaging::InputClass::Image) {
         if (holds<QImage>(value)) {
             const QImage picture = value.value<QImage>();
             if (picture.isNull())

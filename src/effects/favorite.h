@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/filtermode.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -23,8 +25,9 @@ class Image;
 //   3D and custom:  "classObj" = the effect's settings (their "class" entry names the effect)
 struct Favorite
 {
-    enum Mode { Standard = 0, ThreeD = 1, Custom = 2 };
-    static constexpr int modeCount = 3;
+    using Mode = FilterMode;
+    using enum filtermodes::FilterMode;
+    static constexpr int modeCount = filtermodes::count;
     static constexpr int pictureWidth = 40;
     static constexpr int pictureHeight = 25;
 

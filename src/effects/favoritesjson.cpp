@@ -85,9 +85,9 @@ bool readNumbers(const QJsonValue &json, int least, int most, std::vector<double
 bool readInput(const imaging::InputDescription &in, const QJsonValue &json, const FavoritesJson::ImageLoader &loadImage,
                QVariant &value, QString *why)
 {
-    const QString &cls = in.attributeClass;
+    const imaging::InputClass cls = in.inputClass();
     std::vector<double> v;
-    if (cls == QLatin1String("NSNumber")) {
+    if (cls == imaging::InputClass::Number) {
         if (json.isBool())
             value = json.toBool();
         else if (json.isDouble())
@@ -96,7 +96,7 @@ bool readInput(const imaging::InputDescription &in, const QJsonValue &json, cons
             return fail(why, QStringLiteral("expected a number"));
         return true;
     }
-    if (cls == QLatin1String("CIVector")) {
+    if (cls == imaging::InputClass::Vector) {
         if (!readNumbers(json, 1, int(imaging::Vector::maxCount), v))
             return fail(why, QStringLiteral("expected an array of 1 to 8 numbers"));
         auto vector = imaging::Vector::withCount(v.size());
@@ -105,13 +105,13 @@ bool readInput(const imaging::InputDescription &in, const QJsonValue &json, cons
         value = QVariant::fromValue(vector);
         return true;
     }
-    if (cls == QLatin1String("CIColor")) {
+    if (cls == imaging::InputClass::Color) {
         if (!readNumbers(json, 3, 4, v))
             return fail(why, QStringLiteral("expected a colour as 3 or 4 numbers"));
         value = QVariant::fromValue(imaging::Color(v[0], v[1], v[2], v.size() == 4 ? v[3] : 1.0));
         return true;
     }
-    if (cls == QLatin1String("NSAffineTransform")) {
+    if (cls == imaging::InputClass::Transform) {
         if (!readNumbers(json, 6, 6, v))
             return fail(why, QStringLiteral("expected a transform as the six numbers a, b, c, d, tx, ty"));
         // The form the input is declared with: a transform, or the six-value vector.
@@ -121,7 +121,7 @@ bool readInput(const imaging::InputDescription &in, const QJsonValue &json, cons
             value = QVariant::fromValue(imaging::AffineTransform(v[0], v[1], v[2], v[3], v[4], v[5]));
         return true;
     }
-    if (cls == QLatin1String("CIImage")) {
+    if (cls == imaging::InputClass::Image) {
         if (!json.isString() || json.toString().isEmpty())
             return fail(why, QStringLiteral("expected the path of an image file"));
         QString readError;
@@ -131,7 +131,7 @@ bool readInput(const imaging::InputDescription &in, const QJsonValue &json, cons
         value = QVariant::fromValue(imaging::imageFromQImage(picture));
         return true;
     }
-    return fail(why, QStringLiteral("inputs of class %1 cannot be set").arg(cls));
+    return fail(why, QStringLiteral("inputs of class %1 cannot be set").arg(in.attributeClass));
 }
 
 // An effect setting from JSON by its JSON type; Favorite::check then holds it to the type the

@@ -29,14 +29,16 @@ InputDescription make(const QString &key, const QString &cls, const QString &typ
 }
 } // namespace
 
-InputDescription image(const QString &key, const QString &displayName)
+InputDescription image(const QString &key, const QString &displayName, DefaultImage defaultImage)
 {
-    return make(key, QStringLiteral("CIImage"), QString(), QVariant(), displayName);
+    InputDescription d = make(key, kClassCIImage, QString(), QVariant(), displayName);
+    d.defaultImage = defaultImage;
+    return d;
 }
 
-InputDescription texture(const QString &key, const QString &displayName)
+InputDescription texture(const QString &key, const QString &displayName, DefaultImage defaultImage)
 {
-    InputDescription d = image(key, displayName);
+    InputDescription d = image(key, displayName, defaultImage);
     d.repeats = true;
     return d;
 }
@@ -44,7 +46,7 @@ InputDescription texture(const QString &key, const QString &displayName)
 InputDescription number(const QString &key, const QString &type, double def, Range r,
                         std::optional<double> identity, const QString &displayName)
 {
-    InputDescription d = make(key, QStringLiteral("NSNumber"), type, def, displayName);
+    InputDescription d = make(key, kClassNSNumber, type, def, displayName);
     d.min = r.min; d.max = r.max; d.sliderMin = r.sliderMin; d.sliderMax = r.sliderMax;
     d.identity = identity;
     return d;
@@ -72,50 +74,50 @@ InputDescription time(const QString &key, double def)
 
 InputDescription boolean(const QString &key, bool def)
 {
-    InputDescription d = make(key, QStringLiteral("NSNumber"), kCIAttributeTypeBoolean, def, {});
+    InputDescription d = make(key, kClassNSNumber, kCIAttributeTypeBoolean, def, {});
     d.min = 0; d.max = 1; d.sliderMin = 0; d.sliderMax = 1;
     return d;
 }
 
 InputDescription color(const QString &key, const Color &def, const QString &displayName)
 {
-    return make(key, QStringLiteral("CIColor"), QString(), QVariant::fromValue(def), displayName);
+    return make(key, kClassCIColor, QString(), QVariant::fromValue(def), displayName);
 }
 
 InputDescription position(const QString &key, const Vector &def)
 {
-    return make(key, QStringLiteral("CIVector"), kCIAttributeTypePosition, QVariant::fromValue(def), {});
+    return make(key, kClassCIVector, kCIAttributeTypePosition, QVariant::fromValue(def), {});
 }
 
 InputDescription position3(const QString &key, const Vector &def)
 {
-    return make(key, QStringLiteral("CIVector"), kCIAttributeTypePosition3, QVariant::fromValue(def), {});
+    return make(key, kClassCIVector, kCIAttributeTypePosition3, QVariant::fromValue(def), {});
 }
 
 InputDescription rectangle(const QString &key, const Vector &def)
 {
-    return make(key, QStringLiteral("CIVector"), kCIAttributeTypeRectangle, QVariant::fromValue(def), {});
+    return make(key, kClassCIVector, kCIAttributeTypeRectangle, QVariant::fromValue(def), {});
 }
 
 InputDescription offset(const QString &key, const Vector &def)
 {
-    return make(key, QStringLiteral("CIVector"), kCIAttributeTypeOffset, QVariant::fromValue(def), {});
+    return make(key, kClassCIVector, kCIAttributeTypeOffset, QVariant::fromValue(def), {});
 }
 
 InputDescription vector(const QString &key, const Vector &def)
 {
-    return make(key, QStringLiteral("CIVector"), QString(), QVariant::fromValue(def), {});
+    return make(key, kClassCIVector, QString(), QVariant::fromValue(def), {});
 }
 
 InputDescription transform(const QString &key, const AffineTransform &def)
 {
-    return make(key, QStringLiteral("NSAffineTransform"), QString(), QVariant::fromValue(def), {});
+    return make(key, kClassNSAffineTransform, QString(), QVariant::fromValue(def), {});
 }
 
 InputDescription transformVector(const QString &key, const AffineTransform &def)
 {
     const Vector v{def.m11, def.m12, def.m21, def.m22, def.tX, def.tY};
-    return make(key, QStringLiteral("NSAffineTransform"), QString(), QVariant::fromValue(v), {});
+    return make(key, kClassNSAffineTransform, QString(), QVariant::fromValue(v), {});
 }
 
 FilterDescription filter(const QString &name, const QString &displayName, QStringList categories,

@@ -19,9 +19,11 @@ struct Range
     double min, max, sliderMin, sliderMax;
 };
 
-InputDescription image(const QString &key = QStringLiteral("inputImage"), const QString &displayName = {});
+// `defaultImage` names the picture from the program's resources the input starts with, if any.
+InputDescription image(const QString &key = QStringLiteral("inputImage"), const QString &displayName = {},
+                       DefaultImage defaultImage = DefaultImage::None);
 // An image input the filter repeats over the plane.
-InputDescription texture(const QString &key, const QString &displayName);
+InputDescription texture(const QString &key, const QString &displayName, DefaultImage defaultImage = DefaultImage::None);
 InputDescription number(const QString &key, const QString &type, double def, Range r,
                         std::optional<double> identity = std::nullopt, const QString &displayName = {});
 InputDescription scalar(const QString &key, double def, Range r, std::optional<double> identity = std::nullopt);

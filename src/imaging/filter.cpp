@@ -73,7 +73,7 @@ void Filter::setDefaults()
     for (const InputDescription &in : m_description->inputs) {
         if (in.defaultValue.isValid())
             m_values.insert(in.key, in.defaultValue);
-        else if (in.attributeClass != QLatin1String("CIImage"))
+        else if (!in.isImage())
             m_values.remove(in.key);
     }
 }
@@ -123,8 +123,8 @@ void Filter::setValue(const QVariant &value, const QString &key)
         qWarning("%s: rejected a value of type %s for %s (%s)", qPrintable(filterName),
                  value.metaType().name() ? value.metaType().name() : "none", qPrintable(key), why);
     };
-    const QString &cls = in->attributeClass;
-    if (cls == QLatin1String("NSNumber")) {
+    switch (in->inputClass()) {
+    case InputClass::Number: {
         if (!isNumeric(value)) return reject("expected a number");
         const double d = value.toDouble();
         if (!std::isfinite(d)) return reject("not a finite number");
@@ -136,7 +136,9 @@ void Filter::setValue(const QVariant &value, const QString &key)
         if (in->min && clamped < *in->min) clamped = *in->min;
         if (in->max && clamped > *in->max) clamped = *in->max;
         m_values.insert(key, clamped);
-    } else if (cls == QLatin1String("CIColor")) {
+        return;
+    }
+    case InputClass::Color: {
         if (value.metaType() == QMetaType::fromType<QColor>()) {
             const QColor c = value.value<QColor>();
             m_values.insert(key, QVariant::fromValue(Color(c.redF(), c.greenF(), c.blueF(), c.alphaF())));
@@ -149,7 +151,9 @@ void Filter::setValue(const QVariant &value, const QString &key)
         // Extended-range colours are allowed, within reason; alpha is a coverage.
         auto lim = [](double v) { return std::clamp(v, -1e4, 1e4); };
         m_values.insert(key, QVariant::fromValue(Color(lim(c.red), lim(c.green), lim(c.blue), std::clamp(c.alpha, 0.0, 1.0))));
-    } else if (cls == QLatin1String("CIVector")) {
+        return;
+    }
+    case InputClass::Vector: {
         if (value.metaType() != QMetaType::fromType<Vector>()) return reject("expected a vector");
         const Vector v = value.value<Vector>();
         if (!finiteVector(v)) return reject("vector components must be finite");
@@ -159,7 +163,9 @@ void Filter::setValue(const QVariant &value, const QString &key)
             return;
         }
         m_values.insert(key, QVariant::fromValue(clampedVector(v)));
-    } else if (cls == QLatin1String("NSAffineTransform")) {
+        return;
+    }
+    case InputClass::Transform:
         if (value.metaType() == QMetaType::fromType<AffineTransform>()) {
             const AffineTransform t = value.value<AffineTransform>();
             if (!finiteVector({t.m11, t.m12, t.m21, t.m22, t.tX, t.tY})) return reject("transform must be finite");
@@ -171,12 +177,15 @@ void Filter::setValue(const QVariant &value, const QString &key)
         } else {
             return reject("expected a transform");
         }
-    } else if (cls == QLatin1String("CIImage")) {
+        return;
+    case InputClass::Image:
         if (value.metaType() != QMetaType::fromType<Image>()) return reject("expected an image");
         if (value.value<Image>().isNull()) m_values.remove(key);
         else m_values.insert(key, value);
-    } else {
+        return;
+    case InputClass::Other:
         m_values.insert(key, value);
+        return;
     }
 }
 
@@ -192,7 +201,7 @@ QVariant Filter::value(const QString &key) const
 Image Filter::outputImage() const
 {
     for (const InputDescription &in : m_description->inputs)
-        if (in.attributeClass == QLatin1String("CIImage") && !m_values.contains(in.key)) return Image();
+        if (in.isImage() && !m_values.contains(in.key)) return Image();
     // A build that makes a small table by rendering (a colour map's ramp) can run out of memory.
     Image out;
     try {

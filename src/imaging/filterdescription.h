@@ -67,6 +67,29 @@ inline const QString kCICategoryNonSquarePixels = QStringLiteral("CICategoryNonS
 inline const QString kCICategoryHighDynamicRange = QStringLiteral("CICategoryHighDynamicRange");
 inline const QString kCICategoryBuiltIn = QStringLiteral("CICategoryBuiltIn");
 
+// The class names an input's attributes give; InputDescription::inputClass() reads them once.
+inline const QString kClassNSNumber = QStringLiteral("NSNumber");
+inline const QString kClassCIColor = QStringLiteral("CIColor");
+inline const QString kClassCIVector = QStringLiteral("CIVector");
+inline const QString kClassCIImage = QStringLiteral("CIImage");
+inline const QString kClassNSAffineTransform = QStringLiteral("NSAffineTransform");
+
+// The kind of value an input holds.
+enum class InputClass { Number, Color, Vector, Transform, Image, Other };
+InputClass inputClassNamed(const QString &attributeClass);
+
+// The control row an input gets in the filter box. None for inputs edited on the canvas (points,
+// rectangles) or not at all. The numbers are those the box records as its last row kind.
+namespace controls {
+enum ControlKind : int { None = 0, Number = 1, Colour = 2, Flag = 3, ImageWell = 4, Transform = 5, VectorRow = 6,
+                         Offset = 8 };
+} // namespace controls
+using controls::ControlKind;
+
+// A picture from the program's resources that an image input starts with instead of the current
+// image (a texture, a shading map, a colour ramp, a mask).
+enum class DefaultImage { None, Texture, ShadingMap, AlphaMap, Ramp, Mask };
+
 // One input of a filter, declared once: class, type, default and ranges.
 struct InputDescription
 {
@@ -79,6 +102,15 @@ struct InputDescription
     // An image the filter repeats over the plane (a texture): a preview scales it as the repeated
     // pattern, so that the copies still join without seams.
     bool repeats = false;
+    DefaultImage defaultImage = DefaultImage::None;
+
+    InputClass inputClass() const { return inputClassNamed(attributeClass); }
+    bool isImage() const { return inputClass() == InputClass::Image; }
+    bool isBoolean() const;
+    // Edited by dragging a handle on the canvas: points, 3D points, rectangles and transforms
+    // (their origin).
+    bool hasCanvasHandle() const;
+    ControlKind controlKind() const;
 };
 
 // A filter as the registry holds it: its declaration block plus the function that builds the
@@ -105,6 +137,8 @@ struct FilterDescription
             if (i.key == key) return &i;
         return nullptr;
     }
+    // True when some input is edited with a handle on the canvas.
+    bool hasCanvasHandles() const;
 };
 
 } // namespace imaging

@@ -153,7 +153,7 @@ void registerColor(std::vector<FilterDescription> &out)
                              });
                          }));
 
-    out.push_back(filter("CIColorMap", "Color Map", effect, {image(), image("inputGradientImage", "Gradient Image")},
+    out.push_back(filter("CIColorMap", "Color Map", effect, {image(), image("inputGradientImage", "Gradient Image", DefaultImage::Ramp)},
                          [](const FilterValues &v) {
                              // The gradient image's bottom row, read left to right by luminance.
                              const Image grad = v.image("inputGradientImage");

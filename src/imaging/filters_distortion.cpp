@@ -135,7 +135,7 @@ void registerDistortion(std::vector<FilterDescription> &out)
                          }));
 
     out.push_back(filter("CIGlassDistortion", "Glass Distortion", cats,
-                         {image(), texture("inputTexture", "Texture"), position("inputCenter", {150, 150}),
+                         {image(), texture("inputTexture", "Texture", DefaultImage::Texture), position("inputCenter", {150, 150}),
                           distance("inputScale", 200, {0.001, 10000, 0.001, 500}, 0.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");

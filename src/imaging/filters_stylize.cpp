@@ -315,7 +315,7 @@ void registerStylize(std::vector<FilterDescription> &out)
 
     // The slope of the height field is taken over three pixels after a one-pixel blur.
     out.push_back(pixelSized(filter("CIShadedMaterial", "Shaded Material", cats,
-                         {image(), image("inputShadingImage", "Shading Image"), distance("inputScale", 10, {0, 1000, 0, 200})},
+                         {image(), image("inputShadingImage", "Shading Image", DefaultImage::ShadingMap), distance("inputScale", 10, {0, 1000, 0, 200})},
                          [](const FilterValues &v) {
                              // The input's luminance is a height field; each pixel shows the shading
                              // image (a lit sphere) at the point whose normal matches its own.

@@ -166,7 +166,7 @@ void registerTransition(std::vector<FilterDescription> &out)
 
     out.push_back(filter("CIPageCurlTransition", "Page Curl", cats,
                          {image(), image("inputTargetImage", "Target Image"), image("inputBacksideImage", "Backside Image"),
-                          image("inputShadingImage", "Shading Image"), rectangle("inputExtent", {0, 0, 300, 300}), time(),
+                          image("inputShadingImage", "Shading Image", DefaultImage::AlphaMap), rectangle("inputExtent", {0, 0, 300, 300}), time(),
                           angle("inputAngle", 0.0), distance("inputRadius", 100, {0.01, 10000, 0.01, 400})},
                          [](const FilterValues &v) {
                              const Vector e = v.vector("inputExtent");
@@ -209,7 +209,7 @@ void registerTransition(std::vector<FilterDescription> &out)
                          }));
 
     out.push_back(filter("CIRippleTransition", "Ripple", cats,
-                         {image(), image("inputTargetImage", "Target Image"), image("inputShadingImage", "Shading Image"),
+                         {image(), image("inputTargetImage", "Target Image"), image("inputShadingImage", "Shading Image", DefaultImage::AlphaMap),
                           position("inputCenter", {150, 150}), rectangle("inputExtent", {0, 0, 300, 300}), time(),
                           distance("inputWidth", 100, {1, 10000, 1, 300}), scalar("inputScale", 50, {-50, 50, -50, 50})},
                          [](const FilterValues &v) {
@@ -231,7 +231,7 @@ void registerTransition(std::vector<FilterDescription> &out)
                          }));
 
     out.push_back(filter("CIDisintegrateWithMaskTransition", "Disintegrate With Mask", cats,
-                         {image(), image("inputTargetImage", "Target Image"), image("inputMaskImage", "Mask Image"), time(),
+                         {image(), image("inputTargetImage", "Target Image"), image("inputMaskImage", "Mask Image", DefaultImage::Mask), time(),
                           distance("inputShadowRadius", 8, {0, 200, 0, 50}), scalar("inputShadowDensity", 0.65, {0, 1, 0, 1}),
                           offset("inputShadowOffset", {0, -10})},
                          [](const FilterValues &v) {

@@ -87,7 +87,7 @@ QVariant scaledValue(const QVariant &value, const InputDescription &input, doubl
     }
     if (value.metaType() == QMetaType::fromType<Vector>()) {
         Vector v = value.value<Vector>();
-        if (input.attributeClass == QLatin1String("NSAffineTransform")) {
+        if (input.inputClass() == InputClass::Transform) {
             if (v.count() >= 6) { v.setValue(4, v.value(4) * s); v.setValue(5, v.value(5) * s); }
         } else {
             // Every spatial component: the four of a rectangle, the three of a 3D position (a

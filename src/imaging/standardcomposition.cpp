@@ -6,26 +6,44 @@ namespace imaging::standardcomposition {
 
 namespace {
 
-bool isImageInput(const QVariantMap &attrs, const QString &key)
+bool isImageInput(const Filter &filter, const QString &key)
 {
-    return attrs.value(key).toMap().value(kCIAttributeClass).toString() == QLatin1String("CIImage");
+    const InputDescription *in = filter.description().input(key);
+    return in && in->isImage();
 }
 
-void setImage(Filter &filter, const char *key, const std::function<Image()> &source)
+// Each input that names a default image gets it, when the caller can supply it.
+void setDefaultImages(Filter &filter, const DefaultImages &images)
 {
-    if (!source)
-        return;
-    const Image image = source();
-    if (!image.isNull())
-        filter.setValue(QVariant::fromValue(image), QLatin1String(key));
+    for (const InputDescription &in : filter.description().inputs) {
+        const std::function<Image()> &source = images.source(in.defaultImage);
+        if (!source)
+            continue;
+        const Image image = source();
+        if (!image.isNull())
+            filter.setValue(QVariant::fromValue(image), in.key);
+    }
 }
 
 } // namespace
 
+const std::function<Image()> &DefaultImages::source(DefaultImage which) const
+{
+    static const std::function<Image()> none;
+    switch (which) {
+    case DefaultImage::Texture: return texture;
+    case DefaultImage::ShadingMap: return shadingMap;
+    case DefaultImage::AlphaMap: return alphaMap;
+    case DefaultImage::Ramp: return ramp;
+    case DefaultImage::Mask: return mask;
+    case DefaultImage::None: break;
+    }
+    return none;
+}
+
 QString currentImageKey(const Filter &filter)
 {
-    const QVariantMap attrs = filter.attributes();
-    if (filter.inputKeys().contains(QStringLiteral("inputBackgroundImage")) && isImageInput(attrs, QStringLiteral("inputBackgroundImage")))
+    if (isImageInput(filter, QStringLiteral("inputBackgroundImage")))
         return QStringLiteral("inputBackgroundImage");
     return QStringLiteral("inputImage");
 }
@@ -34,28 +52,17 @@ void setImageInputs(Filter &filter, const Image &current)
 {
     if (current.isNull())
         return;
-    const QVariantMap attrs = filter.attributes();
-    for (const QString &key : filter.inputKeys())
-        if (isImageInput(attrs, key))
-            filter.setValue(QVariant::fromValue(current), key);
+    for (const InputDescription &in : filter.description().inputs)
+        if (in.isImage())
+            filter.setValue(QVariant::fromValue(current), in.key);
 }
 
 void setAutomaticDefaults(Filter &filter, const Rect &view, const DefaultImages &images)
 {
+    setDefaultImages(filter, images);
     const QString name = filter.name();
-    if (name == QLatin1String("CIGlassDistortion")) {
-        setImage(filter, "inputTexture", images.texture);
-    } else if (name == QLatin1String("CIRippleTransition")) {
-        setImage(filter, "inputShadingImage", images.alphaMap);
-    } else if (name == QLatin1String("CIPageCurlTransition")) {
-        setImage(filter, "inputShadingImage", images.alphaMap);
+    if (name == QLatin1String("CIPageCurlTransition")) {
         filter.setValue(double(-0.7853982f), QStringLiteral("inputAngle"));
-    } else if (name == QLatin1String("CIShadedMaterial")) {
-        setImage(filter, "inputShadingImage", images.shadingMap);
-    } else if (name == QLatin1String("CIColorMap")) {
-        setImage(filter, "inputGradientImage", images.ramp);
-    } else if (name == QLatin1String("CIDisintegrateWithMaskTransition")) {
-        setImage(filter, "inputMaskImage", images.mask);
     } else if (name == QLatin1String("CICircularWrap")) {
         const float cx = float(view.x() + view.width() * 0.5);
         const float cy = float(view.y() + view.height() * 0.5);
@@ -79,25 +86,22 @@ void prepare(Filter &filter, const Image &current, const Rect &view, const Defau
 
 bool hasMissingImage(const Filter &filter)
 {
-    const QVariantMap attrs = filter.attributes();
     const QString carrier = currentImageKey(filter);
-    for (const QString &key : filter.inputKeys())
-        if (key != carrier && isImageInput(attrs, key) && filter.value(key).value<Image>().isNull())
+    for (const InputDescription &in : filter.description().inputs)
+        if (in.key != carrier && in.isImage() && filter.value(in.key).value<Image>().isNull())
             return true;
     return false;
 }
 
 Image result(Filter &filter, const Image &current, const Rect &view)
 {
-    const QVariantMap attrs = filter.attributes();
-    const QStringList keys = filter.inputKeys();
-    const bool hasExtent = keys.contains(QStringLiteral("inputExtent"))
-        && attrs.value(QStringLiteral("inputExtent")).toMap().value(kCIAttributeClass).toString() == QLatin1String("CIVector");
+    const InputDescription *extentInput = filter.description().input(QStringLiteral("inputExtent"));
+    const bool hasExtent = extentInput && extentInput->inputClass() == InputClass::Vector;
 
     // A filter without "inputImage" is a generator: its output is laid over the current image.
     Image underlay;
     if (!current.isNull()) {
-        if (!keys.contains(QStringLiteral("inputImage")))
+        if (!filter.description().input(QStringLiteral("inputImage")))
             underlay = current;
         else
             filter.setValue(QVariant::fromValue(current), currentImageKey(filter));

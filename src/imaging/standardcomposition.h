@@ -13,15 +13,19 @@ namespace imaging {
 namespace standardcomposition {
 
 // The images some filters get automatically (a texture for the glass distortion, shading maps,
-// a colour ramp, a mask). Each is asked for only when a filter needs it, so a program can read
-// them lazily; an unset function or a null image leaves that input holding the current image.
+// a colour ramp, a mask); a filter's declaration names the one each of its inputs wants. Each is
+// asked for only when a filter needs it, so a program can read them lazily; an unset function or a
+// null image leaves that input holding the current image.
 struct DefaultImages
 {
-    std::function<Image()> texture;    // "inputTexture" of CIGlassDistortion
-    std::function<Image()> shadingMap; // "inputShadingImage" of CIShadedMaterial
-    std::function<Image()> alphaMap;   // "inputShadingImage" of the ripple and page-curl transitions
-    std::function<Image()> ramp;       // "inputGradientImage" of CIColorMap
-    std::function<Image()> mask;       // "inputMaskImage" of CIDisintegrateWithMaskTransition
+    std::function<Image()> texture;    // the glass distortion's texture
+    std::function<Image()> shadingMap; // the shaded material's shading image
+    std::function<Image()> alphaMap;   // the ripple and page-curl transitions' shading image
+    std::function<Image()> ramp;       // the colour map's gradient
+    std::function<Image()> mask;       // the disintegrate transition's mask
+
+    // The function for `which` (an empty one for DefaultImage::None).
+    const std::function<Image()> &source(DefaultImage which) const;
 };
 
 // Where the programs keep those images: Qt resources compiled into the application and the tool.

@@ -3,6 +3,7 @@
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
 #include "views/parameterview.h"
+#include "views/rowkinds.h"
 
 #include <QLabel>
 
@@ -38,15 +39,6 @@ void FilterView::lowerBy(int step, int kind)
     m_lowestPosition = std::min(m_lowestPosition, m_controlTopPosition);
 }
 
-ParameterView *FilterView::makeRow(const QRectF &frame, unsigned mask)
-{
-    auto *row = new ParameterView(this);
-    // The row gets its final size before the builder lays its controls out in it.
-    Autoresizing::attach(row, frame, mask, QSizeF(width(), m_designHeight));
-    row->show();
-    return row;
-}
-
 // ---- header and trim ----
 
 void FilterView::tryFilterHeader(const std::shared_ptr<imaging::Filter> &)
@@ -71,100 +63,95 @@ void FilterView::addFilterHeader(const std::shared_ptr<imaging::Filter> &, int, 
 
 QRectF FilterView::placeColorRow(unsigned &mask)
 {
+    const RowKind &colour = *rowKind(Colour);
     const int w = int(std::floor((width() - 20) * 0.5));
     if (m_lastControlType != Colour) {
         colorWellOffset = controlLeftPosition;
     } else {
         // Back up to the previous colour row's line; when that line is full, start a new one.
-        m_controlTopPosition += 30;
+        m_controlTopPosition += colour.step;
         colorWellOffset += w;
         if (colorWellOffset > controlLeftPosition + w) {
             colorWellOffset = controlLeftPosition;
-            m_controlTopPosition -= 30;
+            m_controlTopPosition -= colour.step;
         }
     }
     mask = colorWellOffset == controlLeftPosition ? (NSViewWidthSizable | NSViewMaxXMargin | NSViewMinYMargin)
                                                   : (NSViewMinXMargin | NSViewWidthSizable | NSViewMinYMargin);
-    return QRectF(colorWellOffset, m_controlTopPosition - 26, w, 26);
+    return QRectF(colorWellOffset, m_controlTopPosition - colour.height, w, colour.height);
 }
 
-void FilterView::tryColorWellForFilter(const std::shared_ptr<imaging::Filter> &, const QString &)
+// ---- rows by kind ----
+
+void FilterView::tryRow(ControlType kind)
 {
+    const RowKind *k = rowKind(kind);
+    if (!k)
+        return;
     unsigned mask = 0;
-    placeColorRow(mask);
-    lowerBy(30, Colour);
+    if (kind == Colour)
+        placeColorRow(mask);
+    lowerBy(k->step, kind);
 }
 
-ParameterView *FilterView::addColorWellForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
+ParameterView *FilterView::addRow(ControlType kind, const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    unsigned mask = 0;
-    const QRectF frame = placeColorRow(mask);
-    ParameterView *row = makeRow(frame, mask);
-    row->addColorWellForFilter(filter, key, m_master);
-    lowerBy(30, Colour);
+    const RowKind *k = rowKind(kind);
+    if (!k)
+        return nullptr;
+    unsigned mask = k->mask;
+    const QRectF frame = kind == Colour
+        ? placeColorRow(mask)
+        : QRectF(k->atLeftEdge ? 0 : controlLeftPosition, m_controlTopPosition - k->height, width() - k->widthInset,
+                 k->height);
+    auto *row = new ParameterView(this);
+    // The row gets its final size before the builder lays its controls out in it.
+    Autoresizing::attach(row, frame, mask, QSizeF(width(), m_designHeight));
+    row->show();
+    row->buildRow(kind, filter, key, m_master);
+    lowerBy(k->step, kind);
     return row;
 }
 
-// ---- the other rows ----
-
-void FilterView::trySliderForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(18, Number); }
-void FilterView::tryCheckBoxForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(17, Flag); }
-void FilterView::tryImageWellForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(48, ImageWell); }
-void FilterView::tryTransformForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(68, Transform); }
-void FilterView::tryVectorForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(17, VectorRow); }
-void FilterView::tryOffsetForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { lowerBy(17, Offset); }
+void FilterView::trySliderForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(Number); }
+void FilterView::tryCheckBoxForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(Flag); }
+void FilterView::tryColorWellForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(Colour); }
+void FilterView::tryImageWellForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(ImageWell); }
+void FilterView::tryTransformForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(Transform); }
+void FilterView::tryVectorForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(VectorRow); }
+void FilterView::tryOffsetForFilter(const std::shared_ptr<imaging::Filter> &, const QString &) { tryRow(Offset); }
 
 ParameterView *FilterView::addSliderForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(0, T - 18, width() - 12, 18), NSViewWidthSizable | NSViewMinYMargin);
-    row->addSliderForFilter(filter, key, m_master);
-    lowerBy(18, Number);
-    return row;
+    return addRow(Number, filter, key);
 }
 
 ParameterView *FilterView::addCheckBoxForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(controlLeftPosition, T - 16, width() - 10, 16), NSViewMaxXMargin | NSViewMinYMargin);
-    row->addCheckBoxForFilter(filter, key, m_master);
-    lowerBy(17, Flag);
-    return row;
+    return addRow(Flag, filter, key);
+}
+
+ParameterView *FilterView::addColorWellForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
+{
+    return addRow(Colour, filter, key);
 }
 
 ParameterView *FilterView::addImageWellForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(controlLeftPosition, T - 44, width() - 10, 44),
-                                 NSViewWidthSizable | NSViewMaxXMargin | NSViewMinYMargin);
-    row->addImageWellForFilter(filter, key, m_master);
-    lowerBy(48, ImageWell);
-    return row;
+    return addRow(ImageWell, filter, key);
 }
 
 ParameterView *FilterView::addTransformForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(controlLeftPosition, T - 67, width() - 10, 67), NSViewWidthSizable | NSViewMinYMargin);
-    row->addTransformForFilter(filter, key, m_master);
-    lowerBy(68, Transform);
-    return row;
+    return addRow(Transform, filter, key);
 }
 
 ParameterView *FilterView::addVectorForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(controlLeftPosition, T - 16, width() - 10, 16), NSViewWidthSizable | NSViewMinYMargin);
-    row->addVectorForFilter(filter, key, m_master);
-    lowerBy(17, VectorRow);
-    return row;
+    return addRow(VectorRow, filter, key);
 }
 
 ParameterView *FilterView::addOffsetForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key)
 {
-    const int T = m_controlTopPosition;
-    ParameterView *row = makeRow(QRectF(controlLeftPosition, T - 16, width() - 10, 16), NSViewWidthSizable | NSViewMinYMargin);
-    row->addOffsetForFilter(filter, key, m_master);
-    lowerBy(17, Offset);
-    return row;
+    return addRow(Offset, filter, key);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/filterdescription.h"
 #include "views/effectstackbox.h"
 
 #include <QRectF>
@@ -16,9 +17,9 @@ class FilterView : public EffectStackBox
 {
     Q_OBJECT
 public:
-    // Row kinds, as lastControlType records them.
-    enum ControlType { None = 0, Number = 1, Colour = 2, Flag = 3, ImageWell = 4, Transform = 5, VectorRow = 6,
-                       Offset = 8 };
+    // Row kinds, as lastControlType records them (their heights and builders: rowkinds.h).
+    using ControlType = imaging::ControlKind;
+    using enum imaging::controls::ControlKind;
 
     // `frame` gives the box's size (its position is the caller's business).
     explicit FilterView(const QRectF &frame, QWidget *parent = nullptr);
@@ -27,6 +28,8 @@ public:
     int tag() const { return m_tag; }
 
     void tryFilterHeader(const std::shared_ptr<imaging::Filter> &filter);
+    // Measures a row of `kind` (nothing for None); the try... operations below name their kind.
+    void tryRow(ControlType kind);
     void trySliderForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
     void tryCheckBoxForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
     void tryColorWellForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
@@ -37,6 +40,8 @@ public:
     void trimBox();
 
     void addFilterHeader(const std::shared_ptr<imaging::Filter> &filter, int tag, bool enabled);
+    // Makes the row of `kind` for input `key` below the previous one; nullptr for None.
+    ParameterView *addRow(ControlType kind, const std::shared_ptr<imaging::Filter> &filter, const QString &key);
     ParameterView *addSliderForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
     ParameterView *addCheckBoxForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
     ParameterView *addColorWellForFilter(const std::shared_ptr<imaging::Filter> &filter, const QString &key);
@@ -56,7 +61,6 @@ public:
 private:
     // The frame of a colour row after the pairing rule, and the row's autoresizing mask.
     QRectF placeColorRow(unsigned &mask);
-    ParameterView *makeRow(const QRectF &frame, unsigned mask);
     void lowerBy(int step, int kind);
 
     int m_tag = 0;

@@ -60,14 +60,14 @@ QList<MyImageView::Handle> MyImageView::handlesOf(const imaging::Filter &filter)
 {
     QList<Handle> out;
     const QString filterName = imaging::Filter::localizedNameForFilterName(filter.name());
-    const QVariantMap attributes = filter.attributes();
-    for (const QString &key : filter.inputKeys()) {
-        const QVariantMap a = attributes.value(key).toMap();
-        const QString cls = a.value(imaging::kCIAttributeClass).toString();
-        const QString type = a.value(imaging::kCIAttributeType).toString();
-        const QString label = QStringLiteral("%1 %2").arg(filterName, a.value(imaging::kCIAttributeDisplayName).toString());
+    for (const imaging::InputDescription &in : filter.description().inputs) {
+        if (!in.hasCanvasHandle())
+            continue;
+        const QString &key = in.key;
+        const QString &type = in.attributeType;
+        const QString label = QStringLiteral("%1 %2").arg(filterName, in.displayName);
         const QVariant value = filter.value(key);
-        if (cls == QLatin1String("CIVector")) {
+        if (in.inputClass() == imaging::InputClass::Vector) {
             const imaging::Vector v = value.value<imaging::Vector>();
             if (type == imaging::kCIAttributeTypePosition)
                 out.append({key, Position, QPointF(v.X(), v.Y()), label});
@@ -80,7 +80,7 @@ QList<MyImageView::Handle> MyImageView::handlesOf(const imaging::Filter &filter)
                 out.append({key, RectTopLeft, QPointF(x, y + h), label + QStringLiteral(" top left")});
                 out.append({key, RectTopRight, QPointF(x + w, y + h), label + QStringLiteral(" top right")});
             }
-        } else if (cls == QLatin1String("NSAffineTransform")) {
+        } else {
             QPointF origin;
             if (transformOrigin(value, origin))
                 out.append({key, TransformOrigin, origin, label + QStringLiteral(" origin")});

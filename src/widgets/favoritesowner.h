@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/filtermode.h"
+
 class onlyTextClosedButton;
 
 // What a favourite button needs from the window that owns the favourites: the current mode and
@@ -9,7 +11,7 @@ class FavoritesOwner
 public:
     virtual ~FavoritesOwner() = default;
 
-    // 0 standard mode, 1 3D mode, 2 custom mode.
+    // A FilterMode; callers treat other numbers as no mode.
     virtual int filerMode() const = 0;
     virtual void removeFavorites(onlyTextClosedButton *button) = 0;
     virtual void removeFavorites3D(onlyTextClosedButton *button) = 0;

@@ -100,9 +100,9 @@ void onlyTextClosedButton::removeMySelf()
     if (!m_controller)
         return;
     switch (m_controller->filerMode()) {
-    case 0: m_controller->removeFavorites(this); break;
-    case 1: m_controller->removeFavorites3D(this); break;
-    case 2: m_controller->removeFavoritesCustom(this); break;
+    case FilterMode::Standard: m_controller->removeFavorites(this); break;
+    case FilterMode::ThreeD: m_controller->removeFavorites3D(this); break;
+    case FilterMode::Custom: m_controller->removeFavoritesCustom(this); break;
     default: break;
     }
 }

@@ -13,6 +13,7 @@
 #include "views/myimageview.h"
 #include "views/parameterview.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,6 +208,45 @@ TEST_F(FilterChainTest, ControlsFollowTheInputKinds)
     c->clearControls();
     c->updateFilterControls(111);
     EXPECT_EQ(c->placeCntrlView->findChildren<FilterView *>().size(), 1);
+}
+
+TEST_F(FilterChainTest, EachCatalogueInputKindGetsItsRow)
+{
+    // Each filter replaces the previous box.
+    auto choose = [this](const char *name) {
+        c->clearControls();
+        c->addFilter(name, 111);
+    };
+    // Five plain vectors: four fields each.
+    choose("CIColorMatrix");
+    ASSERT_TRUE(box());
+    EXPECT_EQ(box()->rows().size(), 5);
+    for (ParameterView *r : box()->rows()) {
+        EXPECT_TRUE(r->readoutField(3)) << r->key().toStdString();
+        EXPECT_FALSE(r->slider());
+    }
+    // Offsets: two fields.
+    choose("CITemperatureAndTint");
+    ASSERT_TRUE(row("inputNeutral"));
+    EXPECT_TRUE(row("inputNeutral")->readoutField(1));
+    EXPECT_FALSE(row("inputNeutral")->readoutField(2));
+    // Corners are handles; the flag is a check box.
+    choose("CIPerspectiveCorrection");
+    EXPECT_EQ(box()->rows().size(), 1);
+    ASSERT_TRUE(row("inputCrop"));
+    ASSERT_TRUE(row("inputCrop")->checkBox());
+    EXPECT_TRUE(row("inputCrop")->checkBox()->isChecked());
+    // The texture gets an image well, the image carrying the picture none; a transform gets its four lines.
+    choose("CIGlassDistortion");
+    ASSERT_TRUE(row("inputTexture"));
+    EXPECT_TRUE(row("inputTexture")->imageView());
+    EXPECT_FALSE(row("inputImage"));
+    choose("CIAffineTransform");
+    ASSERT_TRUE(row("inputTransform"));
+    EXPECT_EQ(row("inputTransform")->transformReadout(1)->text(), "0.0");
+    choose("CIFalseColor");
+    ASSERT_TRUE(row("inputColor1"));
+    EXPECT_TRUE(row("inputColor1")->colorWell());
 }
 
 TEST_F(FilterChainTest, SliderChangeIsNamedUndoableAndRebuildsTheRow)

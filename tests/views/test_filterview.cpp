@@ -4,6 +4,8 @@
 #include "views/filterview.h"
 #include "views/parameterview.h"
 
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -110,4 +112,43 @@ TEST(FilterView, NeededHeightCoversRowsBelowTheBottomEdge)
     EXPECT_EQ(b.box.rows().first()->geometry().y(), firstTop);
     EXPECT_GE(b.box.rows().last()->geometry().bottom(), 0);
     EXPECT_LE(b.box.rows().last()->geometry().bottom(), b.box.height());
+}
+
+TEST(FilterView, MeasuringAndBuildingMoveAlikeForEveryKind)
+{
+    using K = FilterView::ControlType;
+    const std::pair<K, const char *> kinds[] = {
+        {FilterView::Number, "inputRadius"}, {FilterView::Flag, "inputFlag"},           {FilterView::Colour, "inputColor0"},
+        {FilterView::ImageWell, "inputImage"}, {FilterView::Transform, "inputTransform"}, {FilterView::VectorRow, "inputVector"},
+        {FilterView::Offset, "inputOffset"},  {FilterView::None, "inputCenter"}};
+    for (const auto &[kind, key] : kinds) {
+        Box measured, built;
+        const int top = built.box.controlTopPosition();
+        measured.box.tryRow(kind);
+        ParameterView *row = built.box.addRow(kind, built.filter, key);
+        EXPECT_EQ(measured.box.controlTopPosition(), built.box.controlTopPosition()) << key;
+        EXPECT_EQ(measured.box.lastControlType(), built.box.lastControlType()) << key;
+        EXPECT_EQ(row != nullptr, kind != FilterView::None) << key;
+        if (kind == FilterView::None) {
+            EXPECT_EQ(built.box.controlTopPosition(), top);
+            EXPECT_TRUE(built.box.rows().isEmpty());
+        } else {
+            EXPECT_LT(built.box.controlTopPosition(), top) << key;
+            EXPECT_EQ(row->key(), key);
+        }
+    }
+}
+
+TEST(FilterView, NumberRowsStartAtTheEdgeAndVectorRowsAtTheMargin)
+{
+    Box b;
+    const int top = b.box.controlTopPosition();
+    ParameterView *number = b.box.addRow(FilterView::Number, b.filter, "inputRadius");
+    ParameterView *vector = b.box.addRow(FilterView::VectorRow, b.filter, "inputVector");
+    EXPECT_EQ(bottomLeftFrame(b.box, number), QRect(0, top - 18, 188, 18));
+    EXPECT_EQ(bottomLeftFrame(b.box, vector), QRect(2, top - 18 - 16, 190, 16));
+    EXPECT_EQ(b.box.controlTopPosition(), top - 18 - 17);
+    EXPECT_EQ(b.box.lastControlType(), FilterView::VectorRow);
+    ASSERT_TRUE(number->slider());
+    EXPECT_EQ(vector->readoutField(3)->text(), "4.000");
 }

@@ -341,3 +341,39 @@ TEST(ParameterViewImage, PicturesDroppedOnTheWellGoThroughTheProgramsReader)
     EXPECT_TRUE(well.image().isNull());
     EXPECT_EQ(well.filePath(), QStringLiteral("/dev/zero"));
 }
+
+TEST(ParameterViewTransform, VectorFormRowReadsItsSixValuesAndLinesUp)
+{
+    Row r(260, 67);
+    // A transform kept as the six-value vector: a quarter turn, moved by (5, 6).
+    r.filter = imaging::Filter::filterWithName("CIAffineClamp");
+    ASSERT_TRUE(r.filter);
+    r.controller.filter = r.filter;
+    r.filter->setValue(QVariant::fromValue(imaging::Vector{0, 1, -1, 0, 5, 6}), "inputTransform");
+    r.row->addTransformForFilter(r.filter, "inputTransform", &r.controller);
+    EXPECT_EQ(r.row->transformReadout(0)->text(), "1.00");
+    EXPECT_EQ(r.row->transformReadout(1)->text(), "90.0");
+    EXPECT_EQ(r.row->transformReadout(2)->text(), "1.00");
+    EXPECT_EQ(r.row->transformReadout(3)->text(), "0.00");
+
+    // Scale, angle, stretch and skew from the top, 17 points apart, each readout beside its
+    // slider and inside the row.
+    for (int part = 0; part < 4; ++part) {
+        const QRect slider = r.row->transformSlider(part)->geometry();
+        const QRect readout = r.row->transformReadout(part)->geometry();
+        EXPECT_EQ(slider.y(), 67 - 16 - (51 - 17 * part)) << part;
+        EXPECT_EQ(readout.y(), slider.y()) << part;
+        EXPECT_GT(readout.x(), slider.x() + slider.width() - 1) << part;
+        EXPECT_LE(readout.x() + readout.width(), 260) << part;
+    }
+
+    // The stretch slider's left end is a hundredth; the result keeps the vector form and the move.
+    r.row->transformSlider(2)->setValue(0);
+    ASSERT_FALSE(r.controller.commits.empty());
+    const imaging::Vector v = r.controller.commits.back().value.value<imaging::Vector>();
+    ASSERT_EQ(v.count(), 6u);
+    EXPECT_NEAR(r.row->lastTransformFields().stretch, 0.01, 1e-6);
+    EXPECT_EQ(r.row->transformReadout(2)->text(), "0.01");
+    EXPECT_DOUBLE_EQ(v.value(4), 5);
+    EXPECT_DOUBLE_EQ(v.value(5), 6);
+}
