@@ -3,8 +3,7 @@
 // Lines and flare redraw on every mouse move and must stay well under 30 ms; the others under 1 s.
 #include "effects/drawneffect.h"
 #include "effects/effectcatalog.h"
-#include "imaging/qimageadapter.h"
-#include "views/canvascontroller.h"
+#include "effects/stillimagehost.h"
 
 #include <QCoreApplication>
 #include <QLinearGradient>
@@ -17,20 +16,6 @@
 namespace {
 
 constexpr int benchWidth = 6000, benchHeight = 4000;
-
-class BenchHost : public CanvasController
-{
-public:
-    explicit BenchHost(const QImage &image) : m_image(imaging::imageFromQImage(image)) {}
-    imaging::Image backImage() const override { return m_image; }
-    imaging::Image coreImageResult(bool) override { return m_image; }
-    void setZoom(float) override {}
-    void updateZoommWithDelta(float) override {}
-    QMenu *contextMenu() const override { return nullptr; }
-
-private:
-    imaging::Image m_image;
-};
 
 // A photograph-like picture: smooth gradients with some structure for the sketch's blur.
 QImage benchImage()
@@ -47,9 +32,9 @@ QImage benchImage()
     return image;
 }
 
-BenchHost &host()
+StillImageHost &host()
 {
-    static BenchHost h(benchImage());
+    static StillImageHost h(benchImage());
     BaseEffect::setMainController(&h);
     return h;
 }

@@ -52,7 +52,7 @@ void seed(unsigned s = 1)
 // The rendering sizes of the lines effect and where the unset anchor lands.
 TEST(LinesEffect, RendersReducedAndStretchedWithTheAnchorAtTheCentre)
 {
-    FakeController controller(solidImage(1000, 800, Qt::black));
+    StillImageHost controller(solidImage(1000, 800, Qt::black));
     auto proto = prototype<linesEffect>();
     auto lines = workingCopy(*proto);
     seed();
@@ -83,7 +83,7 @@ TEST(LinesEffect, WithoutAnImageRendersFor726By544)
 
 TEST(LinesEffect, PressAndReleaseLeaveTwoUndoSteps)
 {
-    FakeController controller(solidImage(400, 300, Qt::black));
+    StillImageHost controller(solidImage(400, 300, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     lines->getDrawImage();
     const QPointF start = lines->startPoint();
@@ -114,7 +114,7 @@ TEST(LinesEffect, PressAndReleaseLeaveTwoUndoSteps)
 // Undo and redo alternate through the set action, and move the control back.
 TEST(DrawnEffect, UndoRestoresTheValueAndTheSlider)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     QWidget panel;
     panel.resize(260, 230);
@@ -151,7 +151,7 @@ TEST(DrawnEffect, UndoRestoresTheValueAndTheSlider)
 
 TEST(DrawnEffect, CompositionChangesDoNotRedraw)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto hilbert = workingCopy(*prototype<hilbertLinesEffect>());
     seed();
     hilbert->getDrawImage();
@@ -167,7 +167,7 @@ TEST(DrawnEffect, CompositionChangesDoNotRedraw)
 
 TEST(DrawnEffect, GetDrawImageComposesImageColourAndEffect)
 {
-    FakeController controller(solidImage(40, 30, QColor(0, 0, 255)));
+    StillImageHost controller(solidImage(40, 30, QColor(0, 0, 255)));
     auto simple = workingCopy(*prototype<simpleEffects>());
     // Opacity 0 and a transparent colour: the image alone.
     simple->seOpacity(0);
@@ -187,7 +187,7 @@ TEST(DrawnEffect, GetDrawImageComposesImageColourAndEffect)
 
 TEST(DrawnEffect, DestroyingAnEffectRemovesItsUndoSteps)
 {
-    FakeController controller(solidImage(100, 100, Qt::black));
+    StillImageHost controller(solidImage(100, 100, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     lines->setchangeLinesCount(100, nullptr);
     controller.endEvent();
@@ -315,7 +315,7 @@ TEST(SimpleEffects, UnknownTypesDrawNothing)
 
 TEST(SimpleEffects, EveryTypeDrawsAndRepeatsForASeed)
 {
-    FakeController controller(solidImage(120, 90, Qt::black));
+    StillImageHost controller(solidImage(120, 90, Qt::black));
     auto simple = workingCopy(*prototype<simpleEffects>());
     for (int type = 0; type < 8; ++type) {
         simple->setObjectMode(type);
@@ -371,7 +371,7 @@ TEST(PatchWork, TileSizesAndTheBlueFirstPixel)
     for (int n = 2; n <= 4; ++n)
         EXPECT_EQ(patchWorkEffect::drawPatchwork(n, n).size(), QSize(n, n));
 
-    FakeController controller(solidImage(150, 90, Qt::black));
+    StillImageHost controller(solidImage(150, 90, Qt::black));
     auto patch = workingCopy(*prototype<patchWorkEffect>());
     const QImage picture = patch->getDrawImage();
     EXPECT_EQ(picture.size(), QSize(150, 90));
@@ -402,7 +402,7 @@ TEST(Plasma, TablesAndIndicesStayInRange)
 
 TEST(Flare, WhiteCentreBlackBeyondAndSpikeAngles)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto flare = workingCopy(*prototype<flareEffect>());
     flare->setLinesCount(6);
     seed();
@@ -448,7 +448,7 @@ TEST(PatternMorphing, ValuesAreSharedAndGlideTowardsTheTarget)
 
 TEST(Sketch, WhiteStaysWhiteAndKeepsTheSize)
 {
-    FakeController controller(solidImage(64, 48, Qt::white));
+    StillImageHost controller(solidImage(64, 48, Qt::white));
     auto sketch = workingCopy(*prototype<sketchEffect>());
     const QImage picture = sketch->getDrawImage();
     ASSERT_EQ(picture.size(), QSize(64, 48));
@@ -473,7 +473,7 @@ TEST(Sketch, WhiteStaysWhiteAndKeepsTheSize)
 
 TEST(ControlPanel, RowsAndGenerateButton)
 {
-    FakeController controller(solidImage(100, 80, Qt::black));
+    StillImageHost controller(solidImage(100, 80, Qt::black));
     QWidget panel;
     panel.resize(260, 230);
     auto simple = workingCopy(*prototype<simpleEffects>());
@@ -513,7 +513,7 @@ TEST(ControlPanel, RowsAndGenerateButton)
 
 TEST(PatMorphingEffect, ADragRendersAtTheDisplaySizeAndApplyAtFullSize)
 {
-    FakeController controller(solidImage(800, 600, Qt::black));
+    StillImageHost controller(solidImage(800, 600, Qt::black));
     auto morph = workingCopy(*prototype<patMorphingEffect>());
     morph->setLineWidth(20);
     const QImage full = morph->getDrawImage();
