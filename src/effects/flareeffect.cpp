@@ -46,7 +46,7 @@ void flareEffect::makeImageEffect()
         qWarning("flareEffect: cannot allocate a %dx%d rendering", reduced.width(), reduced.height());
         return;
     }
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(reduced.width() * 0.5 / m_imageZoom, reduced.height() * 0.5 / m_imageZoom);
     drawFlare(image);
     m_effectImage = image;
@@ -58,7 +58,7 @@ void flareEffect::drawMyself(QPainter &painter, const QRectF &rect)
     QImage image(int(rect.width()), int(rect.height()), QImage::Format_RGB32);
     if (image.isNull())
         return;
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(rect.width() * 0.5 / m_imageZoom, rect.height() * 0.5 / m_imageZoom);
     drawFlare(image);
     painter.save();

@@ -11,8 +11,6 @@ class flareEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    static constexpr double unsetCoordinate = -11000;
-
     void awakeFromNib() override;
     bool isMousing() const override { return true; }
     std::vector<DrawnSetting> settings() const override;

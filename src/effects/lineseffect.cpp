@@ -47,7 +47,7 @@ void linesEffect::makeImageEffect()
 int linesEffect::devideLines(QPainter &painter, const QRectF &rect)
 {
     const double W = rect.width(), H = rect.height();
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(W * 0.5 / m_imageZoom, H * 0.5 / m_imageZoom);
     if (m_linesCount <= 0)
         return 0;

@@ -9,9 +9,6 @@ class linesEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    // The anchor's "not placed yet" value; any coordinate below -10000 means unset.
-    static constexpr double unsetCoordinate = -11000;
-
     void awakeFromNib() override;
     bool isMousing() const override { return true; }
     std::vector<DrawnSetting> settings() const override;

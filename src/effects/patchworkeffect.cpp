@@ -21,7 +21,7 @@ std::vector<DrawnSetting> patchWorkEffect::settings() const
         {.key = QStringLiteral("level"), .member = member(&patchWorkEffect::m_level), .defaultValue = 7},
         {.key = QStringLiteral("lineWidth"), .member = member(&patchWorkEffect::m_lineWidth), .defaultValue = 7.5},
         {.key = QStringLiteral("startPT"), .member = member(&patchWorkEffect::m_startPT),
-         .defaultValue = QPointF(-11000, -11000), .stored = false, .copied = false},
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
         generateButton(100),
     });
     return list;

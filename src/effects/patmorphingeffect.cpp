@@ -97,7 +97,7 @@ void patMorphingEffect::regenerate()
 
 void patMorphingEffect::drawMyself(QPainter &painter, const QRectF &rect)
 {
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(rect.width() / 2, rect.height() / 2);
     drawPatterns(painter);
 }

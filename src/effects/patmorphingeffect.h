@@ -9,8 +9,6 @@ class patMorphingEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    static constexpr double unsetCoordinate = -11000;
-
     // One morphing value: a damped spring pulled towards its target.
     struct MorphValue
     {

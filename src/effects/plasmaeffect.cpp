@@ -18,7 +18,7 @@ std::vector<DrawnSetting> plasmaEffect::settings() const
     auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 40, tr("Plasma opacity:"));
     list.insert(list.end(), {
         {.key = QStringLiteral("startPT"), .member = member(&plasmaEffect::m_startPT),
-         .defaultValue = QPointF(-11000, -11000), .stored = false, .copied = false},
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
         generateButton(100),
     });
     return list;

@@ -18,7 +18,7 @@ std::vector<DrawnSetting> sketchEffect::settings() const
         {.key = QStringLiteral("useBackImage"), .member = member(&sketchEffect::m_useBackImage), .defaultValue = false,
          .stored = false, .copied = false},
         {.key = QStringLiteral("startPT"), .member = member(&sketchEffect::m_startPT),
-         .defaultValue = QPointF(-11000, -11000), .stored = false, .copied = false},
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
     };
 }
 

@@ -228,7 +228,7 @@ TEST(EffectSettings, SinglePrecisionAndMissingOrWrongKeysKeepValues)
     partial->read({{"linesCount", 42}});
     EXPECT_EQ(partial->linesCount(), 42);
     EXPECT_DOUBLE_EQ(partial->lineWidth(), 1.0);
-    EXPECT_EQ(partial->startPoint(), QPointF(-11000, -11000));
+    EXPECT_EQ(partial->startPoint(), QPointF(BaseEffect::unsetCoordinate, BaseEffect::unsetCoordinate));
     EXPECT_EQ(partial->myname(), "Lines Effect");
 
     // Values of the wrong kind are ignored rather than turned into zeros.
