@@ -7,6 +7,7 @@
 #include "imaging/values.h"
 #include "views/floatslider.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
@@ -268,6 +269,13 @@ TEST(EffectSettings, ControlsChangeTheirSettingUndoably)
     EXPECT_NEAR(proportion->doubleValue(), 0.5, 1e-3);
     um.redo();
     EXPECT_NEAR(morph->settingValue("proportion").toDouble(), 0.325, 1e-3);
+    // The background image switch goes off and on again.
+    auto *useImage = panel.findChild<QCheckBox *>();
+    ASSERT_NE(useImage, nullptr);
+    useImage->click();
+    EXPECT_FALSE(morph->useBackImage());
+    useImage->click();
+    EXPECT_TRUE(morph->useBackImage());
     // An unknown key has no value.
     EXPECT_FALSE(morph->settingValue("nothing").isValid());
 }
