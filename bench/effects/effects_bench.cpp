@@ -8,8 +8,7 @@
 // of the generated picture (bench/compare.py's 6000 x 4000 photo, for example).
 #include "effects/drawneffect.h"
 #include "effects/effectcatalog.h"
-#include "imaging/qimageadapter.h"
-#include "views/canvascontroller.h"
+#include "effects/stillimagehost.h"
 
 #include <QCoreApplication>
 #include <QImageReader>
@@ -24,21 +23,8 @@ namespace {
 
 constexpr int benchWidth = 6000, benchHeight = 4000;
 
-class BenchHost : public CanvasController
-{
-public:
-    explicit BenchHost(const QImage &image) : m_image(imaging::imageFromQImage(image)) {}
-    double customCanvasZoom() const override { return displayZoom; }
-    static constexpr double displayZoom = 0.25;
-    imaging::Image backImage() const override { return m_image; }
-    imaging::Image coreImageResult(bool) override { return m_image; }
-    void setZoom(float) override {}
-    void updateZoommWithDelta(float) override {}
-    QMenu *contextMenu() const override { return nullptr; }
-
-private:
-    imaging::Image m_image;
-};
+// The canvas's zoom while a control is dragged: a 1600 x 1000 canvas showing the whole picture.
+constexpr double displayZoom = 0.25;
 
 // A photograph-like picture: smooth gradients with some structure for the sketch's blur.
 QImage benchImage()
@@ -63,9 +49,10 @@ QImage benchImage()
     return image;
 }
 
-BenchHost &host()
+StillImageHost &host()
 {
-    static BenchHost h(benchImage());
+    static StillImageHost h(benchImage());
+    h.setCanvasZoom(displayZoom);
     BaseEffect::setMainController(&h);
     return h;
 }
@@ -113,7 +100,7 @@ void frame(benchmark::State &state, const char *name, const QVariantMap &setting
     // A control is held: renders follow the canvas's zoom until it is released.
     effect->beginContinuousChange();
     const QSize size = effect->renderSize();
-    const QSize shown(int(size.width() * BenchHost::displayZoom), int(size.height() * BenchHost::displayZoom));
+    const QSize shown(int(size.width() * displayZoom), int(size.height() * displayZoom));
     QImage screen(shown, QImage::Format_ARGB32_Premultiplied);
     std::srand(1);
     srandom(1);

@@ -4,10 +4,10 @@
 #include "effects/baseeffect.h"
 #include "effects/drawneffect.h"
 #include "effects/effectcatalog.h"
+#include "effects/stillimagehost.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/values.h"
 #include "valueparser.h"
-#include "views/canvascontroller.h"
 
 
 #include <chrono>
@@ -146,8 +146,7 @@ int runEffectCommand(const QStringList &args)
     if (!parseSettings(sets, *prototype, name, settings, settingsError))
         return fail(settingsError, 2);
 
-    CliHost host(input);
-    BaseEffect::setMainController(&host);
+    StillImageHost host(input);
     std::srand(seed);
     srandom(seed);
 
@@ -161,7 +160,6 @@ int runEffectCommand(const QStringList &args)
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     effect->markInitialised();
     const QImage picture = effect->getDrawImage();
-    BaseEffect::setMainController(nullptr);
     if (picture.isNull())
         return fail(QStringLiteral("%1 produced no picture").arg(name));
 

@@ -1,9 +1,5 @@
 #pragma once
 
-#include "imaging/qimageadapter.h"
-#include "views/canvascontroller.h"
-
-#include <QImage>
 #include <QStringList>
 #include <QVariant>
 
@@ -18,21 +14,6 @@ class BaseEffect;
 // picture. --time prints render_ms=<milliseconds> of the effect's rendering alone as the last line.
 // Returns the process exit code.
 int runEffectCommand(const QStringList &args);
-
-// The effects' view of a controller in lumetta-cli: the input picture, and no undo.
-class CliHost : public CanvasController
-{
-public:
-    explicit CliHost(const QImage &image) : m_image(imaging::imageFromQImage(image)) {}
-    imaging::Image backImage() const override { return m_image; }
-    imaging::Image coreImageResult(bool) override { return m_image; }
-    void setZoom(float) override {}
-    void updateZoommWithDelta(float) override {}
-    QMenu *contextMenu() const override { return nullptr; }
-
-private:
-    imaging::Image m_image;
-};
 
 // The text of a --set value as the type the effect stores under that key (`example` is the value
 // stored now); invalid, with `error` set, when the text does not fit that type.

@@ -1,9 +1,9 @@
 #include "favoriterenderer.h"
 
-#include "effectcommand.h"
 #include "effects/baseeffect.h"
 #include "effects/drawneffect.h"
 #include "effects/effectcatalog.h"
+#include "effects/stillimagehost.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/standardcomposition.h"
 #include "views/glframe.h"
@@ -86,23 +86,19 @@ std::unique_ptr<BaseEffect> FavoriteRenderer::workingCopy(QString *error) const
 
 QImage FavoriteRenderer::renderDrawn(const QImage &input, unsigned seed, QString *error)
 {
-    CliHost host(input);
-    BaseEffect::setMainController(&host);
+    StillImageHost host(input);
     std::srand(seed);
     srandom(seed);
     // The working copy, as the window makes it when the favourite is chosen, rendered once.
     std::unique_ptr<BaseEffect> effect = workingCopy(error);
-    if (!effect) {
-        BaseEffect::setMainController(nullptr);
+    if (!effect)
         return {};
-    }
     effect->loadImage();
     if (auto *drawn = dynamic_cast<DrawnEffect *>(effect.get()))
         drawn->makeImageEffect();
     effect->markInitialised();
     const QImage picture = effect->getDrawImage();
     effect.reset();
-    BaseEffect::setMainController(nullptr);
     if (picture.isNull() && error)
         *error = QStringLiteral("%1 produced no picture").arg(m_favorite.className);
     return picture;
@@ -120,19 +116,15 @@ QImage FavoriteRenderer::render3D(const QImage &input, QSize size, QString *erro
             return {};
         }
     }
-    CliHost host(input);
-    BaseEffect::setMainController(&host);
+    StillImageHost host(input);
     std::unique_ptr<BaseEffect> effect = workingCopy(error);
-    if (!effect) {
-        BaseEffect::setMainController(nullptr);
+    if (!effect)
         return {};
-    }
     const QImage picture = m_frame->render(size, [&effect] { effect->draw(); });
     // The effect's texture is freed while the context is current.
     if (m_frame->makeCurrent())
         effect.reset();
     effect.reset();
-    BaseEffect::setMainController(nullptr);
     if (picture.isNull() && error)
         *error = QStringLiteral("cannot render a %1x%2 frame").arg(size.width()).arg(size.height());
     return picture;

@@ -4,6 +4,7 @@
 #include "effectcommand.h"
 #include "effects/effectcatalog.h"
 #include "effects/objecteffect.h"
+#include "effects/stillimagehost.h"
 #include "views/glframe.h"
 
 #include <QRegularExpression>
@@ -96,8 +97,7 @@ int runRender3DCommand(const QStringList &args)
     if (!frame.create(&error))
         return fail(QStringLiteral("3D effects need OpenGL: %1 (run under an X display, or xvfb-run)").arg(error));
 
-    CliHost host(input);
-    BaseEffect::setMainController(&host);
+    StillImageHost host(input);
     // The working copy, as the window makes it when the effect is chosen.
     std::unique_ptr<BaseEffect> effect = prototype->mycopy();
     if (auto *objects = dynamic_cast<ObjectEffect *>(effect.get()))
@@ -108,7 +108,6 @@ int runRender3DCommand(const QStringList &args)
     if (frame.makeCurrent())
         effect.reset();
     effect.reset();
-    BaseEffect::setMainController(nullptr);
     if (picture.isNull())
         return fail(QStringLiteral("cannot render a %1x%2 frame").arg(size.width()).arg(size.height()));
 

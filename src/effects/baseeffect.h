@@ -76,6 +76,11 @@ public:
     virtual void reloadImage() {}
     QPointF startPoint() const { return m_startPT; }
     void setStartPoint(QPointF p) { m_startPT = p; }
+    // The anchor's "not placed yet" coordinate. Effects that draw around the anchor start with it
+    // and place the anchor at the middle of their first rendering.
+    static constexpr double unsetCoordinate = -11000;
+    // Whether the anchor is still unset: any coordinate below -10000 counts, whatever was stored.
+    bool anchorIsUnset() const { return m_startPT.x() < -10000 || m_startPT.y() < -10000; }
 
     // Effect settings: the base keys "Name", "Tips", "startPT.x", "startPT.y" and "class".
     virtual void read(const QVariantMap &settings);

@@ -21,7 +21,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 QSize DrawnEffect::renderSize() const
 {
@@ -205,13 +208,6 @@ bool DrawnEffect::drawComposition(QPainter &painter, const QRectF &target, const
     return true;
 }
 
-void DrawnEffect::copyCommonInto(DrawnEffect &copy) const
-{
-    copy.setUseBackImage(m_useBackImage);
-    copy.setBgColor(m_bgColor);
-    copy.seOpacity(m_opacity);
-}
-
 namespace {
 
 // Colours travel in the settings as the engine's colour value, which the archive can store.
@@ -220,34 +216,201 @@ QVariant colorSetting(const QColor &c)
     return QVariant::fromValue(imaging::Color(c.redF(), c.greenF(), c.blueF(), c.alphaF()));
 }
 
+// A stored colour: the engine's colour value, or a QColor; nothing for any other value.
+std::optional<QColor> storedColor(const QVariant &c)
+{
+    if (c.userType() == qMetaTypeId<imaging::Color>()) {
+        const auto ic = c.value<imaging::Color>();
+        return QColor::fromRgbF(float(ic.red), float(ic.green), float(ic.blue), float(ic.alpha));
+    }
+    if (c.userType() == QMetaType::QColor)
+        return c.value<QColor>();
+    return std::nullopt;
+}
+
+template <class T>
+using FieldOf = T DrawnEffect::*;
+
+QVariant valueOf(const DrawnEffect &effect, const DrawnSetting::Member &member)
+{
+    return std::visit(
+        [&](auto field) -> QVariant {
+            if constexpr (std::is_same_v<decltype(field), std::monostate>)
+                return {};
+            else
+                return QVariant::fromValue(effect.*field);
+        },
+        member);
+}
+
+void assign(DrawnEffect &effect, const DrawnSetting::Member &member, const QVariant &value)
+{
+    std::visit(
+        [&](auto field) {
+            if constexpr (!std::is_same_v<decltype(field), std::monostate>) {
+                using T = std::remove_reference_t<decltype(effect.*field)>;
+                effect.*field = value.value<T>();
+            }
+        },
+        member);
+}
+
+const DrawnSetting *find(const std::vector<DrawnSetting> &list, const QString &key)
+{
+    const auto it = std::find_if(list.begin(), list.end(), [&](const DrawnSetting &s) { return s.key == key; });
+    return it == list.end() ? nullptr : &*it;
+}
+
 } // namespace
+
+void DrawnEffect::setDefaults()
+{
+    for (const DrawnSetting &s : settings())
+        if (!s.defaultValue.isNull())
+            assign(*this, s.member, s.defaultValue);
+}
+
+std::vector<DrawnSetting> DrawnEffect::commonSettings(const QColor &bgColor, float opacity, const QString &opacityLabel,
+                                                      double colorY, double imageY, double opacityY)
+{
+    using C = DrawnSetting::Control;
+    return {
+        {.key = QStringLiteral("bgColor"), .member = member(&DrawnEffect::m_bgColor), .defaultValue = bgColor,
+         .rerender = false, .control = C::ColorWell, .label = tr("Background Color:"), .y = colorY},
+        {.key = QStringLiteral("useBackImage"), .member = member(&DrawnEffect::m_useBackImage), .defaultValue = true,
+         .rerender = false, .control = C::CheckBox, .label = tr("Background Image:"), .y = imageY},
+        {.key = QStringLiteral("opacity"), .member = member(&DrawnEffect::m_opacity), .defaultValue = opacity,
+         .rerender = false, .control = C::Slider, .label = opacityLabel, .y = opacityY, .min = 0, .max = 100,
+         .continuous = true},
+    };
+}
+
+DrawnSetting DrawnEffect::generateButton(double y)
+{
+    return {.control = DrawnSetting::Control::GenerateButton, .y = y};
+}
+
+std::unique_ptr<BaseEffect> DrawnEffect::mycopy() const
+{
+    auto copy = copyWithZone();
+    auto &target = static_cast<DrawnEffect &>(*copy);
+    for (const DrawnSetting &s : settings()) {
+        if (!s.copied)
+            continue;
+        std::visit(
+            [&](auto field) {
+                if constexpr (!std::is_same_v<decltype(field), std::monostate>)
+                    target.*field = this->*field;
+            },
+            s.member);
+    }
+    return copy;
+}
 
 QVariantMap DrawnEffect::save() const
 {
-    QVariantMap settings = BaseEffect::save();
-    settings.insert(QStringLiteral("useBackImage"), m_useBackImage);
-    settings.insert(QStringLiteral("bgColor"), colorSetting(m_bgColor));
-    settings.insert(QStringLiteral("opacity"), m_opacity);
-    return settings;
+    QVariantMap stored = BaseEffect::save();
+    for (const DrawnSetting &s : settings()) {
+        if (!s.stored)
+            continue;
+        std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, FieldOf<QColor>>)
+                    stored.insert(s.key, colorSetting(this->*field));
+                else if constexpr (std::is_same_v<F, FieldOf<double>> || std::is_same_v<F, FieldOf<float>>)
+                    stored.insert(s.key, float(this->*field));
+                else if constexpr (std::is_same_v<F, FieldOf<int>> || std::is_same_v<F, FieldOf<bool>>)
+                    stored.insert(s.key, this->*field);
+            },
+            s.member);
+    }
+    return stored;
 }
 
-void DrawnEffect::read(const QVariantMap &settings)
+void DrawnEffect::read(const QVariantMap &stored)
 {
-    BaseEffect::read(settings);
-    const auto it = settings.constFind(QStringLiteral("useBackImage"));
-    if (it != settings.constEnd())
-        setUseBackImage(it->toBool());
-    const QVariant c = settings.value(QStringLiteral("bgColor"));
-    if (c.canConvert<imaging::Color>() && c.userType() == qMetaTypeId<imaging::Color>()) {
-        const auto ic = c.value<imaging::Color>();
-        setBgColor(QColor::fromRgbF(float(ic.red), float(ic.green), float(ic.blue), float(ic.alpha)));
-    } else if (c.userType() == QMetaType::QColor) {
-        setBgColor(c.value<QColor>());
+    BaseEffect::read(stored);
+    for (const DrawnSetting &s : settings()) {
+        if (!s.stored)
+            continue;
+        // Missing keys keep the member's value; so do values of the wrong kind, rather than
+        // turning into zeros.
+        const QVariant value = stored.value(s.key);
+        bool ok = false;
+        std::visit(
+            [&](auto field) {
+                using F = decltype(field);
+                if constexpr (std::is_same_v<F, FieldOf<QColor>>) {
+                    if (const auto c = storedColor(value))
+                        this->*field = *c;
+                } else if constexpr (std::is_same_v<F, FieldOf<double>> || std::is_same_v<F, FieldOf<float>>) {
+                    const float v = value.toFloat(&ok);
+                    if (ok)
+                        this->*field = v;
+                } else if constexpr (std::is_same_v<F, FieldOf<int>>) {
+                    const int v = value.toInt(&ok);
+                    if (ok)
+                        this->*field = v;
+                } else if constexpr (std::is_same_v<F, FieldOf<bool>>) {
+                    if (stored.contains(s.key))
+                        this->*field = value.toBool();
+                }
+            },
+            s.member);
     }
-    bool ok = false;
-    const float o = settings.value(QStringLiteral("opacity")).toFloat(&ok);
-    if (ok)
-        seOpacity(o);
+}
+
+QVariant DrawnEffect::settingValue(const QString &key) const
+{
+    const auto list = settings();
+    const DrawnSetting *s = find(list, key);
+    return s ? valueOf(*this, s->member) : QVariant();
+}
+
+void DrawnEffect::changeSetting(const QString &key, QWidget *sender)
+{
+    const auto list = settings();
+    const DrawnSetting *s = find(list, key);
+    if (!s)
+        return;
+    // The control's value in the member's type: whole numbers from sliders and pop-ups, reals from
+    // a real-valued slider.
+    const QVariant value = std::visit(
+        [&](auto field) -> QVariant {
+            using F = decltype(field);
+            if constexpr (std::is_same_v<F, FieldOf<QColor>>)
+                return color(sender);
+            else if constexpr (std::is_same_v<F, FieldOf<bool>>)
+                return state(sender);
+            else if constexpr (std::is_same_v<F, FieldOf<double>>)
+                return floatValue(sender);
+            else if constexpr (std::is_same_v<F, FieldOf<float>>)
+                return float(intValue(sender));
+            else
+                return intValue(sender);
+        },
+        s->member);
+    storeSetting(*s, value, sender, false);
+}
+
+void DrawnEffect::setSetting(const QString &key, const QVariant &value, QWidget *sender)
+{
+    const auto list = settings();
+    if (const DrawnSetting *s = find(list, key))
+        storeSetting(*s, value, sender, true);
+}
+
+void DrawnEffect::storeSetting(const DrawnSetting &s, const QVariant &value, QWidget *sender, bool moveControl)
+{
+    // Undo goes through the set action with the old value. The control may be gone by the time the
+    // step is undone (another panel was built); the value is then still restored.
+    const QVariant old = valueOf(*this, s.member);
+    registerUndo([this, key = s.key, old, control = QPointer<QWidget>(sender)] { setSetting(key, old, control.data()); });
+    assign(*this, s.member, value);
+    if (moveControl)
+        setControlValue(sender, valueOf(*this, s.member));
+    parameterChanged(s.rerender);
 }
 
 // Control values.
@@ -301,38 +464,6 @@ void DrawnEffect::setControlValue(QWidget *control, const QVariant &value)
         w->setColor(value.value<QColor>());
 }
 
-// The common action pairs.
-
-void DrawnEffect::changeBgColor(QWidget *sender)
-{
-    controlAction(this, m_bgColor, color(sender), &DrawnEffect::setchangeBgColor, sender, false);
-}
-
-void DrawnEffect::setchangeBgColor(QColor value, QWidget *sender)
-{
-    setAction(this, m_bgColor, value, &DrawnEffect::setchangeBgColor, sender, false);
-}
-
-void DrawnEffect::useBgImage(QWidget *sender)
-{
-    controlAction(this, m_useBackImage, state(sender), &DrawnEffect::setuseBgImage, sender, false);
-}
-
-void DrawnEffect::setuseBgImage(bool on, QWidget *sender)
-{
-    setAction(this, m_useBackImage, on, &DrawnEffect::setuseBgImage, sender, false);
-}
-
-void DrawnEffect::changeOpacity(QWidget *sender)
-{
-    controlAction(this, m_opacity, float(intValue(sender)), &DrawnEffect::setchangeOpacity, sender, false);
-}
-
-void DrawnEffect::setchangeOpacity(float value, QWidget *sender)
-{
-    setAction(this, m_opacity, value, &DrawnEffect::setchangeOpacity, sender, false);
-}
-
 // Panel rows.
 
 bool DrawnEffect::beginControls()
@@ -358,59 +489,43 @@ void DrawnEffect::placeControl(QWidget *control, const QRectF &frame, unsigned m
     rows().place(control, frame, mask);
 }
 
-void DrawnEffect::addLabel(const QString &text, double y)
+void DrawnEffect::setUpControlsView()
 {
-    rows().label(text, y);
-}
-
-ColorWell *DrawnEffect::addColorWell(const QString &label, double y, const QColor &value,
-                                     std::function<void(QWidget *)> action)
-{
-    if (!topControlsView)
-        return nullptr;
-    addLabel(label, y);
-    return rows().colorWell(QRectF(140, y - 3, 44, 23), value, std::move(action));
-}
-
-QCheckBox *DrawnEffect::addCheckBox(const QString &label, double y, bool value, std::function<void(QWidget *)> action)
-{
-    return topControlsView ? rows().checkBox(label, y, value, std::move(action)) : nullptr;
-}
-
-QSlider *DrawnEffect::addSlider(const QString &label, double y, int min, int max, int value, bool continuous,
-                                std::function<void(QWidget *)> action)
-{
-    return topControlsView ? rows().slider(label, y, 120, min, max, value, continuous, std::move(action)) : nullptr;
-}
-
-FloatSlider *DrawnEffect::addFloatSlider(const QString &label, double y, double min, double max, double value,
-                                         bool continuous, std::function<void(QWidget *)> action)
-{
-    return topControlsView ? rows().floatSlider(label, y, 120, min, max, value, continuous, std::move(action)) : nullptr;
-}
-
-QComboBox *DrawnEffect::addPopUp(const QString &label, double labelY, const QRectF &frame, const QStringList &items,
-                                 int index, std::function<void(QWidget *)> action)
-{
-    return topControlsView ? rows().popUp(label, labelY, frame, items, index, std::move(action)) : nullptr;
-}
-
-void DrawnEffect::addGenerateButton(double y)
-{
-    if (!topControlsView)
+    using C = DrawnSetting::Control;
+    const auto list = settings();
+    if (std::none_of(list.begin(), list.end(), [](const DrawnSetting &s) { return s.control != C::None; }))
         return;
-    auto *button = new QPushButton(tr("Generate"), topControlsView);
-    const double width = std::max(topControlsView->width(), 260);
-    placeControl(button, QRectF((width - 96) * 0.5, y, 96, 24), NSViewMinXMargin | NSViewMaxXMargin | NSViewMinYMargin);
-    connect(button, &QPushButton::clicked, this, [this] { regenerate(); });
-}
-
-void DrawnEffect::addCommonRows(double colorY, double imageY, double opacityY, const QString &opacityLabel)
-{
-    addColorWell(tr("Background Color:"), colorY, m_bgColor, [this](QWidget *s) { changeBgColor(s); });
-    addCheckBox(tr("Background Image:"), imageY, m_useBackImage, [this](QWidget *s) { useBgImage(s); });
-    addSlider(opacityLabel, opacityY, 0, 100, int(std::lround(m_opacity)), true,
-              [this](QWidget *s) { changeOpacity(s); });
+    if (!beginControls())
+        return;
+    const PanelRows panel = rows();
+    for (const DrawnSetting &s : list) {
+        const QVariant value = valueOf(*this, s.member);
+        auto action = [this, key = s.key](QWidget *sender) { changeSetting(key, sender); };
+        switch (s.control) {
+        case C::None: break;
+        case C::Slider:
+            panel.slider(s.label, s.y, 120, int(s.min), int(s.max), int(std::lround(value.toDouble())), s.continuous,
+                         action);
+            break;
+        case C::FloatSlider:
+            panel.floatSlider(s.label, s.y, 120, s.min, s.max, value.toDouble(), s.continuous, action);
+            break;
+        case C::ColorWell:
+            panel.label(s.label, s.y);
+            panel.colorWell(QRectF(140, s.y - 3, 44, 23), value.value<QColor>(), action);
+            break;
+        case C::CheckBox: panel.checkBox(s.label, s.y, value.toBool(), action); break;
+        case C::PopUp: panel.popUp(s.label, s.y, QRectF(140, s.y - 3, 120, 22), s.items, value.toInt(), action); break;
+        case C::GenerateButton: {
+            auto *button = new QPushButton(tr("Generate"), topControlsView);
+            const double width = std::max(topControlsView->width(), 260);
+            placeControl(button, QRectF((width - 96) * 0.5, s.y, 96, 24),
+                         NSViewMinXMargin | NSViewMaxXMargin | NSViewMinYMargin);
+            connect(button, &QPushButton::clicked, this, [this] { regenerate(); });
+            break;
+        }
+        }
+    }
 }
 
 // Dragging the anchor.

@@ -1,25 +1,21 @@
 #pragma once
 
 #include "effects/baseeffect.h"
+#include "effects/drawnsetting.h"
 
 #include <QColor>
 #include <QSizeF>
 #include <QStringList>
 
 #include <cstdlib>
-#include <functional>
+#include <vector>
 
-class ColorWell;
 class PanelRows;
-class FloatSlider;
-class QCheckBox;
-class QComboBox;
-class QSlider;
 
 // What all drawn effects share: the background switch, colour and opacity; a rendering made by
-// makeImageEffect and composed with the image in getDrawImage; undoable parameter changes made
-// through a pair of actions per parameter (one for the control, one for undo and redo); and the
-// row layout of the control panel.
+// makeImageEffect and composed with the image in getDrawImage; and the list of settings (one
+// DrawnSetting per parameter) from which the defaults, the copy, the stored settings, the control
+// panel and the undoable parameter changes are made.
 //
 // Drawing routines paint in image coordinates with the origin at the bottom left and y up, the
 // same coordinates as the mouse points and the anchor.
@@ -41,8 +37,24 @@ public:
     void clearFilter();
     QImage getDrawImage() override;
     bool drawComposition(QPainter &painter, const QRectF &target, const QRectF &source) override;
+
+    // The effect's parameters, in the order of their control rows. The five uses of the list:
+    // awakeFromNib gives every member its default (setDefaults), mycopy copies the members, save
+    // and read store them, and setUpControlsView builds the rows, whose actions are changeSetting.
+    virtual std::vector<DrawnSetting> settings() const { return {}; }
+    std::unique_ptr<BaseEffect> mycopy() const override;
     void read(const QVariantMap &settings) override;
     QVariantMap save() const override;
+    // Without a row that has a control the panel is left as it is.
+    void setUpControlsView() override;
+
+    // A setting's current value, in the member's own type; null for an unknown key.
+    QVariant settingValue(const QString &key) const;
+    // The action pair behind every control. The control action reads the control, the set action
+    // (undo and redo) takes the value and moves the control to it; both record the old value as an
+    // undo step, store the new one and re-render or only recompose, as the setting says.
+    void changeSetting(const QString &key, QWidget *sender);
+    void setSetting(const QString &key, const QVariant &value, QWidget *sender);
 
     // Draws a new rendering of the effect: at full size, or at the canvas's display size while the
     // anchor or a control is dragged (getDrawImage, which Apply, Save and Copy use, renders at full
@@ -54,7 +66,7 @@ public:
     // The "Generate" button: a new rendering (new random numbers), then a redraw of the canvas.
     virtual void regenerate();
 
-    // Plain setters used by mycopy and the settings.
+    // Plain setters.
     void setUseBackImage(bool on) { m_useBackImage = on; }
     void setBgColor(const QColor &color) { m_bgColor = color; }
     void seOpacity(float opacity) { m_opacity = opacity; }
@@ -69,14 +81,13 @@ public:
     // The size of the image the effect renders for: the image's, or 726 x 544 without one.
     QSize renderSize() const;
 
-    // The common parameters' action pairs: the control action reads the control, the set action
-    // (undo and redo) writes it. Both record the old value as an undo step and only recompose.
-    void changeBgColor(QWidget *sender);
-    void setchangeBgColor(QColor color, QWidget *sender);
-    void useBgImage(QWidget *sender);
-    void setuseBgImage(bool on, QWidget *sender);
-    void changeOpacity(QWidget *sender);
-    void setchangeOpacity(float opacity, QWidget *sender);
+    // The common parameters' action pairs (they only recompose).
+    void changeBgColor(QWidget *sender) { changeSetting(QStringLiteral("bgColor"), sender); }
+    void setchangeBgColor(QColor color, QWidget *sender) { setSetting(QStringLiteral("bgColor"), color, sender); }
+    void useBgImage(QWidget *sender) { changeSetting(QStringLiteral("useBackImage"), sender); }
+    void setuseBgImage(bool on, QWidget *sender) { setSetting(QStringLiteral("useBackImage"), on, sender); }
+    void changeOpacity(QWidget *sender) { changeSetting(QStringLiteral("opacity"), sender); }
+    void setchangeOpacity(float opacity, QWidget *sender) { setSetting(QStringLiteral("opacity"), opacity, sender); }
 
     // The undo target of anchor moves: records the current anchor, then moves it to `point`.
     void setPositionUNDO(QPointF point);
@@ -96,53 +107,28 @@ protected:
     // image pixels. drawMyself draws over `pixelSize`, or over `drawingSize` scaled down to
     // `pixelSize` when that is given. An impossible size leaves no rendering (and a log line).
     void renderEffect(const QSize &pixelSize, const QSizeF &logicalSize, const QSizeF &drawingSize = QSizeF());
-    // Copies the common parameters into a copy of this effect.
-    void copyCommonInto(DrawnEffect &copy) const;
     // After a parameter change: re-render when the drawing depends on it, then ask for a redraw.
     void parameterChanged(bool rerender);
     static void postUpdate();
 
-    // The two halves of every action pair. The control action records the old value, stores the
-    // new one read from the control; the set action does the same with the given value and moves
-    // the control to it. `set` is the set action, which undo calls with the old value.
+    // Gives every setting of the list its default.
+    void setDefaults();
+    // A member of this class or of a derived one, as a setting's member. The effect the list
+    // belongs to is always of that derived class, which makes the conversion safe.
     template <class E, class T>
-    void controlAction(E *self, T &field, T newValue, void (E::*set)(T, QWidget *), QWidget *sender, bool rerender)
+    static DrawnSetting::Member member(T E::*field)
     {
-        recordOld(self, field, set, sender);
-        field = newValue;
-        parameterChanged(rerender);
+        return static_cast<T DrawnEffect::*>(field);
     }
-    template <class E, class T>
-    void setAction(E *self, T &field, T value, void (E::*set)(T, QWidget *), QWidget *sender, bool rerender)
-    {
-        recordOld(self, field, set, sender);
-        field = value;
-        setControlValue(sender, QVariant::fromValue(value));
-        parameterChanged(rerender);
-    }
-    template <class E, class T>
-    void recordOld(E *self, const T &field, void (E::*set)(T, QWidget *), QWidget *sender)
-    {
-        // The control may be gone by the time the step is undone (another panel was built); the
-        // value is then still restored.
-        registerUndo([self, set, old = field, control = QPointer<QWidget>(sender)] { (self->*set)(old, control.data()); });
-    }
+    // The three settings every drawn effect starts with: the background colour, the background image
+    // switch and the opacity, with this effect's defaults, opacity label and rows.
+    static std::vector<DrawnSetting> commonSettings(const QColor &bgColor, float opacity, const QString &opacityLabel,
+                                                    double colorY = 196, double imageY = 167, double opacityY = 142);
+    // The "Generate" button's row.
+    static DrawnSetting generateButton(double y);
 
-    // Panel rows (frames in the panel's bottom-left coordinates, kept at the top-left when the
-    // panel grows). Each returns the new control, or null when there is no panel.
+    // Clears the panel and gives it the border; false when there is no panel.
     bool beginControls();
-    void addLabel(const QString &text, double y);
-    ColorWell *addColorWell(const QString &label, double y, const QColor &value, std::function<void(QWidget *)> action);
-    QCheckBox *addCheckBox(const QString &label, double y, bool value, std::function<void(QWidget *)> action);
-    QSlider *addSlider(const QString &label, double y, int min, int max, int value, bool continuous,
-                       std::function<void(QWidget *)> action);
-    FloatSlider *addFloatSlider(const QString &label, double y, double min, double max, double value,
-                                bool continuous, std::function<void(QWidget *)> action);
-    QComboBox *addPopUp(const QString &label, double labelY, const QRectF &frame, const QStringList &items,
-                        int index, std::function<void(QWidget *)> action);
-    void addGenerateButton(double y);
-    // The three rows every drawn effect starts with (colour, background image, opacity).
-    void addCommonRows(double colorY, double imageY, double opacityY, const QString &opacityLabel);
     void placeControl(QWidget *control, const QRectF &frame, unsigned mask);
     // The row layout of the drawn effects' panels: labels 120 wide at x 10, controls at x 140.
     PanelRows rows();
@@ -171,4 +157,9 @@ protected:
 
     // The panel's design height: the rows' y values are measured from its bottom.
     static constexpr double panelHeight = 225;
+
+private:
+    // The set action's work; the control action has read the value from `sender`, the set action
+    // moves `sender` to it.
+    void storeSetting(const DrawnSetting &s, const QVariant &value, QWidget *sender, bool moveControl);
 };

@@ -10,64 +10,24 @@ void flareEffect::awakeFromNib()
 {
     setName(tr("Flare Effect"));
     setTips(tr("Flare Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0);
-    m_opacity = 50;
-    m_linesCount = 30;
-    m_lineWidth = 1.0;
-    m_imageZoom = 1.0f;
-    m_startPT = QPointF(unsetCoordinate, unsetCoordinate);
+    setDefaults();
 }
 
-std::unique_ptr<BaseEffect> flareEffect::mycopy() const
+std::vector<DrawnSetting> flareEffect::settings() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<flareEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setLinesCount(m_linesCount);
-    c->setStartPoint(m_startPT);
-    c->setLineWidth(m_lineWidth);
-    c->setMZoom(m_imageZoom);
-    return copy;
-}
-
-void flareEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Flare opacity:"));
-    addSlider(tr("Spikes count:"), 122, 6, 60, m_linesCount, true, [this](QWidget *s) { changeLinesCount(s); });
-    addGenerateButton(55);
-}
-
-void flareEffect::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    bool ok = false;
-    const int count = settings.value(QStringLiteral("linesCount")).toInt(&ok);
-    if (ok)
-        m_linesCount = count;
-    const float width = settings.value(QStringLiteral("lineWidth")).toFloat(&ok);
-    if (ok)
-        m_lineWidth = width;
-}
-
-QVariantMap flareEffect::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    settings.insert(QStringLiteral("linesCount"), m_linesCount);
-    settings.insert(QStringLiteral("lineWidth"), float(m_lineWidth));
-    return settings;
-}
-
-void flareEffect::changeLinesCount(QWidget *sender)
-{
-    controlAction(this, m_linesCount, intValue(sender), &flareEffect::setchangeLinesCount, sender, true);
-}
-
-void flareEffect::setchangeLinesCount(int count, QWidget *sender)
-{
-    setAction(this, m_linesCount, count, &flareEffect::setchangeLinesCount, sender, true);
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0), 50, tr("Flare opacity:"));
+    list.insert(list.end(), {
+        {.key = QStringLiteral("linesCount"), .member = member(&flareEffect::m_linesCount), .defaultValue = 30,
+         .control = DrawnSetting::Control::Slider, .label = tr("Spikes count:"), .y = 122, .min = 6, .max = 60,
+         .continuous = true},
+        {.key = QStringLiteral("lineWidth"), .member = member(&flareEffect::m_lineWidth), .defaultValue = 1.0},
+        {.key = QStringLiteral("imageZoom"), .member = member(&flareEffect::m_imageZoom), .defaultValue = 1.0f,
+         .stored = false},
+        {.key = QStringLiteral("startPT"), .member = member(&flareEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false},
+        generateButton(55),
+    });
+    return list;
 }
 
 void flareEffect::makeImageEffect()
@@ -86,7 +46,7 @@ void flareEffect::makeImageEffect()
         qWarning("flareEffect: cannot allocate a %dx%d rendering", reduced.width(), reduced.height());
         return;
     }
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(reduced.width() * 0.5 / m_imageZoom, reduced.height() * 0.5 / m_imageZoom);
     drawFlare(image);
     m_effectImage = image;
@@ -98,7 +58,7 @@ void flareEffect::drawMyself(QPainter &painter, const QRectF &rect)
     QImage image(int(rect.width()), int(rect.height()), QImage::Format_RGB32);
     if (image.isNull())
         return;
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(rect.width() * 0.5 / m_imageZoom, rect.height() * 0.5 / m_imageZoom);
     drawFlare(image);
     painter.save();

@@ -11,15 +11,10 @@ class flareEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    static constexpr double unsetCoordinate = -11000;
-
     void awakeFromNib() override;
     bool isMousing() const override { return true; }
-    std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
+    std::vector<DrawnSetting> settings() const override;
     void makeImageEffect() override;
-    void read(const QVariantMap &settings) override;
-    QVariantMap save() const override;
 
     void mouseDown(QPointF) override { anchorDown(); }
     void mouseDragged(QPointF point) override { anchorDragged(point); }
@@ -33,8 +28,8 @@ public:
     // The spike angles of the last rendering.
     const std::vector<double> &spikeAngles() const { return m_angles; }
 
-    void changeLinesCount(QWidget *sender);
-    void setchangeLinesCount(int count, QWidget *sender);
+    void changeLinesCount(QWidget *sender) { changeSetting(QStringLiteral("linesCount"), sender); }
+    void setchangeLinesCount(int count, QWidget *sender) { setSetting(QStringLiteral("linesCount"), count, sender); }
 
     // Computes the flare into `image` (an opaque grey level per pixel; image row 0 is the top).
     void drawFlare(QImage &image);

@@ -10,71 +10,21 @@ void hilbertLinesEffect::awakeFromNib()
 {
     setName(tr("Hilbert Lines"));
     setTips(tr("Hilbert Lines Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_opacity = 70;
-    m_level = 7;
-    m_lineWidth = 7.5;
+    setDefaults();
 }
 
-std::unique_ptr<BaseEffect> hilbertLinesEffect::mycopy() const
+std::vector<DrawnSetting> hilbertLinesEffect::settings() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<hilbertLinesEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setLinesLevel(m_level);
-    c->setLineWidth(m_lineWidth);
-    return copy;
-}
-
-void hilbertLinesEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Objects opacity:"));
-    addSlider(tr("Lines level:"), 122, 3, 7, m_level, false, [this](QWidget *s) { changeLinesLevel(s); });
-    addFloatSlider(tr("Line width:"), 102, 1, 15, m_lineWidth, false, [this](QWidget *s) { changeLineWidth(s); });
-    addGenerateButton(55);
-}
-
-void hilbertLinesEffect::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    bool ok = false;
-    const int level = settings.value(QStringLiteral("level")).toInt(&ok);
-    if (ok)
-        m_level = level;
-    const float width = settings.value(QStringLiteral("lineWidth")).toFloat(&ok);
-    if (ok)
-        m_lineWidth = width;
-}
-
-QVariantMap hilbertLinesEffect::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    settings.insert(QStringLiteral("level"), m_level);
-    settings.insert(QStringLiteral("lineWidth"), float(m_lineWidth));
-    return settings;
-}
-
-void hilbertLinesEffect::changeLinesLevel(QWidget *sender)
-{
-    controlAction(this, m_level, intValue(sender), &hilbertLinesEffect::setchangeLinesLevel, sender, true);
-}
-
-void hilbertLinesEffect::setchangeLinesLevel(int level, QWidget *sender)
-{
-    setAction(this, m_level, level, &hilbertLinesEffect::setchangeLinesLevel, sender, true);
-}
-
-void hilbertLinesEffect::changeLineWidth(QWidget *sender)
-{
-    controlAction(this, m_lineWidth, floatValue(sender), &hilbertLinesEffect::setchangeLineWidth, sender, true);
-}
-
-void hilbertLinesEffect::setchangeLineWidth(double width, QWidget *sender)
-{
-    setAction(this, m_lineWidth, width, &hilbertLinesEffect::setchangeLineWidth, sender, true);
+    using C = DrawnSetting::Control;
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 70, tr("Objects opacity:"));
+    list.insert(list.end(), {
+        {.key = QStringLiteral("level"), .member = member(&hilbertLinesEffect::m_level), .defaultValue = 7,
+         .control = C::Slider, .label = tr("Lines level:"), .y = 122, .min = 3, .max = 7},
+        {.key = QStringLiteral("lineWidth"), .member = member(&hilbertLinesEffect::m_lineWidth), .defaultValue = 7.5,
+         .control = C::FloatSlider, .label = tr("Line width:"), .y = 102, .min = 1, .max = 15},
+        generateButton(55),
+    });
+    return list;
 }
 
 int hilbertLinesEffect::drawHilbertRect(QPainter &painter, const QRectF &rect)

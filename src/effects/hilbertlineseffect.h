@@ -9,20 +9,17 @@ class hilbertLinesEffect : public DrawnEffect
     Q_OBJECT
 public:
     void awakeFromNib() override;
-    std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
-    void read(const QVariantMap &settings) override;
-    QVariantMap save() const override;
+    std::vector<DrawnSetting> settings() const override;
 
     void setLinesLevel(int level) { m_level = level; }
     void setLineWidth(double width) { m_lineWidth = width; }
     int linesLevel() const { return m_level; }
     double lineWidth() const { return m_lineWidth; }
 
-    void changeLinesLevel(QWidget *sender);
-    void setchangeLinesLevel(int level, QWidget *sender);
-    void changeLineWidth(QWidget *sender);
-    void setchangeLineWidth(double width, QWidget *sender);
+    void changeLinesLevel(QWidget *sender) { changeSetting(QStringLiteral("level"), sender); }
+    void setchangeLinesLevel(int level, QWidget *sender) { setSetting(QStringLiteral("level"), level, sender); }
+    void changeLineWidth(QWidget *sender) { changeSetting(QStringLiteral("lineWidth"), sender); }
+    void setchangeLineWidth(double width, QWidget *sender) { setSetting(QStringLiteral("lineWidth"), width, sender); }
 
     // Draws the curve over `rect`; returns the number of segments drawn.
     int drawHilbertRect(QPainter &painter, const QRectF &rect);

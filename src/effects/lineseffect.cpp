@@ -10,35 +10,25 @@ void linesEffect::awakeFromNib()
 {
     setName(tr("Lines Effect"));
     setTips(tr("Lines Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_opacity = 50;
-    m_linesCount = 500;
-    m_lineWidth = 1.0;
-    m_imageZoom = 1.0f;
-    m_startPT = QPointF(unsetCoordinate, unsetCoordinate);
+    setDefaults();
 }
 
-std::unique_ptr<BaseEffect> linesEffect::mycopy() const
+std::vector<DrawnSetting> linesEffect::settings() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<linesEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setLinesCount(m_linesCount);
-    c->setStartPoint(m_startPT);
-    c->setLineWidth(m_lineWidth);
-    c->setMZoom(m_imageZoom);
-    return copy;
-}
-
-void linesEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Objects opacity:"));
-    addSlider(tr("Lines count:"), 122, 20, 2000, m_linesCount, false, [this](QWidget *s) { changeLinesCount(s); });
-    addFloatSlider(tr("Line width:"), 102, 0.5, 50, m_lineWidth, false, [this](QWidget *s) { changeLineWidth(s); });
-    addGenerateButton(55);
+    using C = DrawnSetting::Control;
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 50, tr("Objects opacity:"));
+    list.insert(list.end(), {
+        {.key = QStringLiteral("linesCount"), .member = member(&linesEffect::m_linesCount), .defaultValue = 500,
+         .control = C::Slider, .label = tr("Lines count:"), .y = 122, .min = 20, .max = 2000},
+        {.key = QStringLiteral("lineWidth"), .member = member(&linesEffect::m_lineWidth), .defaultValue = 1.0,
+         .control = C::FloatSlider, .label = tr("Line width:"), .y = 102, .min = 0.5, .max = 50},
+        {.key = QStringLiteral("imageZoom"), .member = member(&linesEffect::m_imageZoom), .defaultValue = 1.0f,
+         .stored = false},
+        {.key = QStringLiteral("startPT"), .member = member(&linesEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false},
+        generateButton(55),
+    });
+    return list;
 }
 
 void linesEffect::makeImageEffect()
@@ -57,7 +47,7 @@ void linesEffect::makeImageEffect()
 int linesEffect::devideLines(QPainter &painter, const QRectF &rect)
 {
     const double W = rect.width(), H = rect.height();
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(W * 0.5 / m_imageZoom, H * 0.5 / m_imageZoom);
     if (m_linesCount <= 0)
         return 0;
@@ -77,44 +67,4 @@ int linesEffect::devideLines(QPainter &painter, const QRectF &rect)
         painter.drawLine(from, QPointF(ex, ey));
     }
     return m_linesCount;
-}
-
-void linesEffect::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    bool ok = false;
-    const int count = settings.value(QStringLiteral("linesCount")).toInt(&ok);
-    if (ok)
-        m_linesCount = count;
-    const float width = settings.value(QStringLiteral("lineWidth")).toFloat(&ok);
-    if (ok)
-        m_lineWidth = width;
-}
-
-QVariantMap linesEffect::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    settings.insert(QStringLiteral("linesCount"), m_linesCount);
-    settings.insert(QStringLiteral("lineWidth"), float(m_lineWidth));
-    return settings;
-}
-
-void linesEffect::changeLinesCount(QWidget *sender)
-{
-    controlAction(this, m_linesCount, intValue(sender), &linesEffect::setchangeLinesCount, sender, true);
-}
-
-void linesEffect::setchangeLinesCount(int count, QWidget *sender)
-{
-    setAction(this, m_linesCount, count, &linesEffect::setchangeLinesCount, sender, true);
-}
-
-void linesEffect::changeLineWidth(QWidget *sender)
-{
-    controlAction(this, m_lineWidth, floatValue(sender), &linesEffect::setchangeLineWidth, sender, true);
-}
-
-void linesEffect::setchangeLineWidth(double width, QWidget *sender)
-{
-    setAction(this, m_lineWidth, width, &linesEffect::setchangeLineWidth, sender, true);
 }

@@ -9,16 +9,10 @@ class linesEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    // The anchor's "not placed yet" value; any coordinate below -10000 means unset.
-    static constexpr double unsetCoordinate = -11000;
-
     void awakeFromNib() override;
     bool isMousing() const override { return true; }
-    std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
+    std::vector<DrawnSetting> settings() const override;
     void makeImageEffect() override;
-    void read(const QVariantMap &settings) override;
-    QVariantMap save() const override;
 
     void mouseDown(QPointF) override { anchorDown(); }
     void mouseDragged(QPointF point) override { anchorDragged(point); }
@@ -31,10 +25,10 @@ public:
     double lineWidth() const { return m_lineWidth; }
     float imageZoom() const { return m_imageZoom; }
 
-    void changeLinesCount(QWidget *sender);
-    void setchangeLinesCount(int count, QWidget *sender);
-    void changeLineWidth(QWidget *sender);
-    void setchangeLineWidth(double width, QWidget *sender);
+    void changeLinesCount(QWidget *sender) { changeSetting(QStringLiteral("linesCount"), sender); }
+    void setchangeLinesCount(int count, QWidget *sender) { setSetting(QStringLiteral("linesCount"), count, sender); }
+    void changeLineWidth(QWidget *sender) { changeSetting(QStringLiteral("lineWidth"), sender); }
+    void setchangeLineWidth(double width, QWidget *sender) { setSetting(QStringLiteral("lineWidth"), width, sender); }
 
     // Draws the fan into `rect` of a rendering at m_imageZoom; returns the number of lines drawn.
     int devideLines(QPainter &painter, const QRectF &rect);

@@ -10,70 +10,21 @@ void patchWorkEffect::awakeFromNib()
 {
     setName(tr("Patch Works"));
     setTips(tr("Patch Works Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_opacity = 40;
-    m_level = 7;
-    m_lineWidth = 7.5;
-    m_startPT = QPointF(-11000, -11000);
+    setDefaults();
 }
 
-std::unique_ptr<BaseEffect> patchWorkEffect::mycopy() const
+std::vector<DrawnSetting> patchWorkEffect::settings() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<patchWorkEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setLinesLevel(m_level);
-    c->setLineWidth(m_lineWidth);
-    return copy;
-}
-
-void patchWorkEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Objects opacity:"));
-    addGenerateButton(100);
-}
-
-void patchWorkEffect::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    bool ok = false;
-    const int level = settings.value(QStringLiteral("level")).toInt(&ok);
-    if (ok)
-        m_level = level;
-    const float width = settings.value(QStringLiteral("lineWidth")).toFloat(&ok);
-    if (ok)
-        m_lineWidth = width;
-}
-
-QVariantMap patchWorkEffect::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    settings.insert(QStringLiteral("level"), m_level);
-    settings.insert(QStringLiteral("lineWidth"), float(m_lineWidth));
-    return settings;
-}
-
-void patchWorkEffect::changeLinesLevel(QWidget *sender)
-{
-    controlAction(this, m_level, intValue(sender), &patchWorkEffect::setchangeLinesLevel, sender, true);
-}
-
-void patchWorkEffect::setchangeLinesLevel(int level, QWidget *sender)
-{
-    setAction(this, m_level, level, &patchWorkEffect::setchangeLinesLevel, sender, true);
-}
-
-void patchWorkEffect::changeLineWidth(QWidget *sender)
-{
-    controlAction(this, m_lineWidth, floatValue(sender), &patchWorkEffect::setchangeLineWidth, sender, true);
-}
-
-void patchWorkEffect::setchangeLineWidth(double width, QWidget *sender)
-{
-    setAction(this, m_lineWidth, width, &patchWorkEffect::setchangeLineWidth, sender, true);
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 40, tr("Objects opacity:"));
+    list.insert(list.end(), {
+        // Kept and stored, without a control.
+        {.key = QStringLiteral("level"), .member = member(&patchWorkEffect::m_level), .defaultValue = 7},
+        {.key = QStringLiteral("lineWidth"), .member = member(&patchWorkEffect::m_lineWidth), .defaultValue = 7.5},
+        {.key = QStringLiteral("startPT"), .member = member(&patchWorkEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
+        generateButton(100),
+    });
+    return list;
 }
 
 void patchWorkEffect::makeImageEffect()

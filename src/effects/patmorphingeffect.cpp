@@ -1,7 +1,5 @@
 #include "effects/patmorphingeffect.h"
 
-#include "imaging/values.h"
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -58,41 +56,36 @@ void patMorphingEffect::awakeFromNib()
 {
     setName(tr("Pattern Morphing"));
     setTips(tr("Pattern Morphing Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_patColor = QColor::fromRgbF(0.2f, 1.0f, 0.2f, 1.0f);
-    m_opacity = 70;
-    m_count = 30;
-    m_lineWidth = 10.0;
-    m_proportion = 0.5;
-    m_startPT = QPointF(unsetCoordinate, unsetCoordinate);
+    setDefaults();
     setupPatMorphing();
+}
+
+std::vector<DrawnSetting> patMorphingEffect::settings() const
+{
+    using C = DrawnSetting::Control;
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 70, tr("Pattern opacity:"));
+    list.insert(list.end(), {
+        {.key = QStringLiteral("count"), .member = member(&patMorphingEffect::m_count), .defaultValue = 30,
+         .control = C::Slider, .label = tr("Objects count:"), .y = 122, .min = 4, .max = 60, .continuous = true},
+        {.key = QStringLiteral("patColor"), .member = member(&patMorphingEffect::m_patColor),
+         .defaultValue = QColor::fromRgbF(0.2f, 1.0f, 0.2f, 1.0f), .control = C::ColorWell,
+         .label = tr("Pattern Color:"), .y = 95},
+        {.key = QStringLiteral("lineWidth"), .member = member(&patMorphingEffect::m_lineWidth), .defaultValue = 10.0,
+         .control = C::FloatSlider, .label = tr("Line width:"), .y = 70, .min = 1, .max = 30, .continuous = true},
+        {.key = QStringLiteral("proportion"), .member = member(&patMorphingEffect::m_proportion), .defaultValue = 0.5,
+         .control = C::FloatSlider, .label = tr("Proportion:"), .y = 50, .min = 0.1, .max = 1.0, .continuous = true},
+        {.key = QStringLiteral("startPT"), .member = member(&patMorphingEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false},
+        generateButton(15),
+    });
+    return list;
 }
 
 std::unique_ptr<BaseEffect> patMorphingEffect::mycopy() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<patMorphingEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setPatColor(m_patColor);
-    c->setPatCount(m_count);
-    c->setStartPoint(m_startPT);
-    c->setLineWidth(m_lineWidth);
-    c->setProportin(m_proportion);
+    auto copy = DrawnEffect::mycopy();
     setupPatMorphing();
     return copy;
-}
-
-void patMorphingEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Pattern opacity:"));
-    addSlider(tr("Objects count:"), 122, 4, 60, m_count, true, [this](QWidget *s) { changePatCount(s); });
-    addColorWell(tr("Pattern Color:"), 95, m_patColor, [this](QWidget *s) { changePatColor(s); });
-    addFloatSlider(tr("Line width:"), 70, 1, 30, m_lineWidth, true, [this](QWidget *s) { changeLineWidth(s); });
-    addFloatSlider(tr("Proportion:"), 50, 0.1, 1.0, m_proportion, true, [this](QWidget *s) { changeProportion(s); });
-    addGenerateButton(15);
 }
 
 void patMorphingEffect::regenerate()
@@ -102,82 +95,9 @@ void patMorphingEffect::regenerate()
     postUpdate();
 }
 
-void patMorphingEffect::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    const QVariant c = settings.value(QStringLiteral("patColor"));
-    if (c.userType() == qMetaTypeId<imaging::Color>()) {
-        const auto ic = c.value<imaging::Color>();
-        setPatColor(QColor::fromRgbF(float(ic.red), float(ic.green), float(ic.blue), float(ic.alpha)));
-    } else if (c.userType() == QMetaType::QColor) {
-        setPatColor(c.value<QColor>());
-    }
-    bool ok = false;
-    const int count = settings.value(QStringLiteral("count")).toInt(&ok);
-    if (ok)
-        m_count = count;
-    const float width = settings.value(QStringLiteral("lineWidth")).toFloat(&ok);
-    if (ok)
-        m_lineWidth = width;
-    const float proportion = settings.value(QStringLiteral("proportion")).toFloat(&ok);
-    if (ok)
-        m_proportion = proportion;
-}
-
-QVariantMap patMorphingEffect::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    const QColor &p = m_patColor;
-    settings.insert(QStringLiteral("patColor"), QVariant::fromValue(imaging::Color(p.redF(), p.greenF(), p.blueF(), p.alphaF())));
-    settings.insert(QStringLiteral("count"), m_count);
-    settings.insert(QStringLiteral("lineWidth"), float(m_lineWidth));
-    settings.insert(QStringLiteral("proportion"), float(m_proportion));
-    return settings;
-}
-
-void patMorphingEffect::changePatCount(QWidget *sender)
-{
-    controlAction(this, m_count, intValue(sender), &patMorphingEffect::setchangePatCount, sender, true);
-}
-
-void patMorphingEffect::setchangePatCount(int count, QWidget *sender)
-{
-    setAction(this, m_count, count, &patMorphingEffect::setchangePatCount, sender, true);
-}
-
-void patMorphingEffect::changePatColor(QWidget *sender)
-{
-    controlAction(this, m_patColor, color(sender), &patMorphingEffect::setchangePatColor, sender, true);
-}
-
-void patMorphingEffect::setchangePatColor(QColor value, QWidget *sender)
-{
-    setAction(this, m_patColor, value, &patMorphingEffect::setchangePatColor, sender, true);
-}
-
-void patMorphingEffect::changeLineWidth(QWidget *sender)
-{
-    controlAction(this, m_lineWidth, floatValue(sender), &patMorphingEffect::setchangeLineWidth, sender, true);
-}
-
-void patMorphingEffect::setchangeLineWidth(double width, QWidget *sender)
-{
-    setAction(this, m_lineWidth, width, &patMorphingEffect::setchangeLineWidth, sender, true);
-}
-
-void patMorphingEffect::changeProportion(QWidget *sender)
-{
-    controlAction(this, m_proportion, floatValue(sender), &patMorphingEffect::setchangeProportion, sender, true);
-}
-
-void patMorphingEffect::setchangeProportion(double proportion, QWidget *sender)
-{
-    setAction(this, m_proportion, proportion, &patMorphingEffect::setchangeProportion, sender, true);
-}
-
 void patMorphingEffect::drawMyself(QPainter &painter, const QRectF &rect)
 {
-    if (m_startPT.x() < -10000 || m_startPT.y() < -10000)
+    if (anchorIsUnset())
         m_startPT = QPointF(rect.width() / 2, rect.height() / 2);
     drawPatterns(painter);
 }

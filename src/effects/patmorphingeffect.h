@@ -9,8 +9,6 @@ class patMorphingEffect : public DrawnEffect
 {
     Q_OBJECT
 public:
-    static constexpr double unsetCoordinate = -11000;
-
     // One morphing value: a damped spring pulled towards its target.
     struct MorphValue
     {
@@ -27,11 +25,10 @@ public:
 
     void awakeFromNib() override;
     bool isMousing() const override { return true; }
+    std::vector<DrawnSetting> settings() const override;
+    // A copy; the shared morphing values start anew.
     std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
     void regenerate() override;
-    void read(const QVariantMap &settings) override;
-    QVariantMap save() const override;
 
     void mouseDown(QPointF) override { anchorDown(); }
     void mouseDragged(QPointF point) override { anchorDragged(point); }
@@ -51,14 +48,17 @@ public:
     double lineWidth() const { return m_lineWidth; }
     double proportion() const { return m_proportion; }
 
-    void changePatCount(QWidget *sender);
-    void setchangePatCount(int count, QWidget *sender);
-    void changePatColor(QWidget *sender);
-    void setchangePatColor(QColor color, QWidget *sender);
-    void changeLineWidth(QWidget *sender);
-    void setchangeLineWidth(double width, QWidget *sender);
-    void changeProportion(QWidget *sender);
-    void setchangeProportion(double proportion, QWidget *sender);
+    void changePatCount(QWidget *sender) { changeSetting(QStringLiteral("count"), sender); }
+    void setchangePatCount(int count, QWidget *sender) { setSetting(QStringLiteral("count"), count, sender); }
+    void changePatColor(QWidget *sender) { changeSetting(QStringLiteral("patColor"), sender); }
+    void setchangePatColor(QColor color, QWidget *sender) { setSetting(QStringLiteral("patColor"), color, sender); }
+    void changeLineWidth(QWidget *sender) { changeSetting(QStringLiteral("lineWidth"), sender); }
+    void setchangeLineWidth(double width, QWidget *sender) { setSetting(QStringLiteral("lineWidth"), width, sender); }
+    void changeProportion(QWidget *sender) { changeSetting(QStringLiteral("proportion"), sender); }
+    void setchangeProportion(double proportion, QWidget *sender)
+    {
+        setSetting(QStringLiteral("proportion"), proportion, sender);
+    }
 
     // Strokes the rosette centred on the anchor; returns the number of ellipses drawn.
     int drawPatterns(QPainter &painter);

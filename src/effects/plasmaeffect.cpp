@@ -10,27 +10,25 @@ void plasmaEffect::awakeFromNib()
 {
     setName(tr("Plasma Effect"));
     setTips(tr("Plasma Effect Generator"));
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_opacity = 40;
-    m_startPT = QPointF(-11000, -11000);
+    setDefaults();
+}
+
+std::vector<DrawnSetting> plasmaEffect::settings() const
+{
+    auto list = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 40, tr("Plasma opacity:"));
+    list.insert(list.end(), {
+        {.key = QStringLiteral("startPT"), .member = member(&plasmaEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
+        generateButton(100),
+    });
+    return list;
 }
 
 std::unique_ptr<BaseEffect> plasmaEffect::mycopy() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<plasmaEffect *>(copy.get());
-    copyCommonInto(*c);
-    c->setupPlazma();
+    auto copy = DrawnEffect::mycopy();
+    static_cast<plasmaEffect &>(*copy).setupPlazma();
     return copy;
-}
-
-void plasmaEffect::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addCommonRows(196, 167, 142, tr("Plasma opacity:"));
-    addGenerateButton(100);
 }
 
 void plasmaEffect::setupPlazma()

@@ -17,8 +17,9 @@ public:
     static constexpr int maxColumns = 1300;
 
     void awakeFromNib() override;
+    std::vector<DrawnSetting> settings() const override;
+    // A copy with its own new phases.
     std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
     void makeImageEffect() override;
 
     // Fills the tables and draws new phases.

@@ -54,11 +54,7 @@ void simpleEffects::awakeFromNib()
 {
     setName(tr("Simple Objects"));
     setTips(tr("Simple Objects Generator"));
-    m_drawObj = Rects;
-    m_useBackImage = true;
-    m_bgColor = QColor::fromRgbF(1, 1, 1, 0.5);
-    m_opacity = 50;
-    m_object_count = 30;
+    setDefaults();
 }
 
 QStringList simpleEffects::objectTypeTitles()
@@ -67,65 +63,21 @@ QStringList simpleEffects::objectTypeTitles()
             tr("Flowers"), tr("Balls"), tr("Lights"), tr("Spin Squares")};
 }
 
-std::unique_ptr<BaseEffect> simpleEffects::mycopy() const
+std::vector<DrawnSetting> simpleEffects::settings() const
 {
-    auto copy = copyWithZone();
-    auto *c = static_cast<simpleEffects *>(copy.get());
-    c->setObjectMode(m_drawObj);
-    copyCommonInto(*c);
-    c->seObjectCount(m_object_count);
-    return copy;
-}
-
-void simpleEffects::setUpControlsView()
-{
-    if (!beginControls())
-        return;
-    addPopUp(tr("Object type:"), 196, QRectF(140, 193, 120, 22), objectTypeTitles(), m_drawObj,
-             [this](QWidget *s) { changeObjectType(s); });
-    addCommonRows(167, 142, 120, tr("Objects opacity:"));
-    addSlider(tr("Objects count:"), 98, 10, 200, m_object_count, false, [this](QWidget *s) { changeObjectCount(s); });
-    addGenerateButton(55);
-}
-
-void simpleEffects::read(const QVariantMap &settings)
-{
-    DrawnEffect::read(settings);
-    bool ok = false;
-    const int type = settings.value(QStringLiteral("drawObj")).toInt(&ok);
-    if (ok)
-        m_drawObj = type;
-    const int count = settings.value(QStringLiteral("object_count")).toInt(&ok);
-    if (ok)
-        m_object_count = count;
-}
-
-QVariantMap simpleEffects::save() const
-{
-    QVariantMap settings = DrawnEffect::save();
-    settings.insert(QStringLiteral("drawObj"), m_drawObj);
-    settings.insert(QStringLiteral("object_count"), m_object_count);
-    return settings;
-}
-
-void simpleEffects::changeObjectType(QWidget *sender)
-{
-    controlAction(this, m_drawObj, intValue(sender), &simpleEffects::setObjectType, sender, true);
-}
-
-void simpleEffects::setObjectType(int type, QWidget *sender)
-{
-    setAction(this, m_drawObj, type, &simpleEffects::setObjectType, sender, true);
-}
-
-void simpleEffects::changeObjectCount(QWidget *sender)
-{
-    controlAction(this, m_object_count, intValue(sender), &simpleEffects::setChangObjCount, sender, true);
-}
-
-void simpleEffects::setChangObjCount(int count, QWidget *sender)
-{
-    setAction(this, m_object_count, count, &simpleEffects::setChangObjCount, sender, true);
+    using C = DrawnSetting::Control;
+    std::vector<DrawnSetting> list{
+        {.key = QStringLiteral("drawObj"), .member = member(&simpleEffects::m_drawObj), .defaultValue = int(Rects),
+         .control = C::PopUp, .label = tr("Object type:"), .y = 196, .items = objectTypeTitles()},
+    };
+    const auto common = commonSettings(QColor::fromRgbF(1, 1, 1, 0.5), 50, tr("Objects opacity:"), 167, 142, 120);
+    list.insert(list.end(), common.begin(), common.end());
+    list.insert(list.end(), {
+        {.key = QStringLiteral("object_count"), .member = member(&simpleEffects::m_object_count), .defaultValue = 30,
+         .control = C::Slider, .label = tr("Objects count:"), .y = 98, .min = 10, .max = 200},
+        generateButton(55),
+    });
+    return list;
 }
 
 void simpleEffects::drawMyself(QPainter &painter, const QRectF &rect)

@@ -11,10 +11,7 @@ public:
     enum ObjectType { Rects, Circles, BezierPaths, Triangles, Flowers, Balls, Lights, SpinSquares };
 
     void awakeFromNib() override;
-    std::unique_ptr<BaseEffect> mycopy() const override;
-    void setUpControlsView() override;
-    void read(const QVariantMap &settings) override;
-    QVariantMap save() const override;
+    std::vector<DrawnSetting> settings() const override;
 
     void setObjectMode(int type) { m_drawObj = type; }
     void seObjectCount(int count) { m_object_count = count; }
@@ -23,10 +20,10 @@ public:
     // The pop-up's items, in the order of ObjectType.
     static QStringList objectTypeTitles();
 
-    void changeObjectType(QWidget *sender);
-    void setObjectType(int type, QWidget *sender);
-    void changeObjectCount(QWidget *sender);
-    void setChangObjCount(int count, QWidget *sender);
+    void changeObjectType(QWidget *sender) { changeSetting(QStringLiteral("drawObj"), sender); }
+    void setObjectType(int type, QWidget *sender) { setSetting(QStringLiteral("drawObj"), type, sender); }
+    void changeObjectCount(QWidget *sender) { changeSetting(QStringLiteral("object_count"), sender); }
+    void setChangObjCount(int count, QWidget *sender) { setSetting(QStringLiteral("object_count"), count, sender); }
     // This effect's names for the common set actions.
     void setBgColor(QColor color, QWidget *sender) { setchangeBgColor(color, sender); }
     using DrawnEffect::setBgColor;

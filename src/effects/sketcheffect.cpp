@@ -11,8 +11,17 @@ void sketchEffect::awakeFromNib()
 {
     setName(tr("Sketch Effect"));
     setTips(tr("Sketch Effect Generator"));
-    m_useBackImage = false;
-    m_startPT = QPointF(-11000, -11000);
+    setDefaults();
+}
+
+std::vector<DrawnSetting> sketchEffect::settings() const
+{
+    return {
+        {.key = QStringLiteral("useBackImage"), .member = member(&sketchEffect::m_useBackImage), .defaultValue = false,
+         .stored = false, .copied = false},
+        {.key = QStringLiteral("startPT"), .member = member(&sketchEffect::m_startPT),
+         .defaultValue = QPointF(unsetCoordinate, unsetCoordinate), .stored = false, .copied = false},
+    };
 }
 
 void sketchEffect::makeImageEffect()

@@ -11,13 +11,11 @@ class sketchEffect : public DrawnEffect
 public:
     void awakeFromNib() override;
     bool isMousing() const override { return false; }
-    std::unique_ptr<BaseEffect> mycopy() const override { return copyWithZone(); }
+    // Nothing is copied or stored beyond the base keys, and there are no rows.
+    std::vector<DrawnSetting> settings() const override;
     void makeImageEffect() override;
     QImage getDrawImage() override;
     bool drawComposition(QPainter &painter, const QRectF &target, const QRectF &source) override;
-    // Only the base keys are kept.
-    void read(const QVariantMap &settings) override { BaseEffect::read(settings); }
-    QVariantMap save() const override { return BaseEffect::save(); }
 
     // The sketch of `image`; nothing in gives nothing out, and a failed step gives the input back.
     static QImage convertImage(const QImage &image);

@@ -23,7 +23,7 @@ struct WithPanel
 {
     explicit WithPanel(double zoom)
     {
-        controller.zoom = zoom;
+        controller.setCanvasZoom(zoom);
         panel.resize(260, 230);
         E proto;
         proto.awakeFromNib();
@@ -32,7 +32,7 @@ struct WithPanel
         effect->setUpControlsView();
         effect->getDrawImage();
     }
-    FakeController controller{solidImage(800, 600, Qt::black)};
+    StillImageHost controller{solidImage(800, 600, Qt::black)};
     QWidget panel;
     std::unique_ptr<E> effect;
 };

@@ -13,10 +13,10 @@
 namespace {
 
 // A controller with a working copy, answering the canvas as the window's controller does.
-class CanvasHost : public FakeController
+class CanvasHost : public StillImageHost
 {
 public:
-    using FakeController::FakeController;
+    using StillImageHost::StillImageHost;
     std::unique_ptr<BaseEffect> effect;
 
     bool hasCustomEffect() const override { return bool(effect); }

@@ -52,7 +52,7 @@ void seed(unsigned s = 1)
 // The rendering sizes of the lines effect and where the unset anchor lands.
 TEST(LinesEffect, RendersReducedAndStretchedWithTheAnchorAtTheCentre)
 {
-    FakeController controller(solidImage(1000, 800, Qt::black));
+    StillImageHost controller(solidImage(1000, 800, Qt::black));
     auto proto = prototype<linesEffect>();
     auto lines = workingCopy(*proto);
     seed();
@@ -83,7 +83,7 @@ TEST(LinesEffect, WithoutAnImageRendersFor726By544)
 
 TEST(LinesEffect, PressAndReleaseLeaveTwoUndoSteps)
 {
-    FakeController controller(solidImage(400, 300, Qt::black));
+    StillImageHost controller(solidImage(400, 300, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     lines->getDrawImage();
     const QPointF start = lines->startPoint();
@@ -114,7 +114,7 @@ TEST(LinesEffect, PressAndReleaseLeaveTwoUndoSteps)
 // Undo and redo alternate through the set action, and move the control back.
 TEST(DrawnEffect, UndoRestoresTheValueAndTheSlider)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     QWidget panel;
     panel.resize(260, 230);
@@ -151,7 +151,7 @@ TEST(DrawnEffect, UndoRestoresTheValueAndTheSlider)
 
 TEST(DrawnEffect, CompositionChangesDoNotRedraw)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto hilbert = workingCopy(*prototype<hilbertLinesEffect>());
     seed();
     hilbert->getDrawImage();
@@ -167,7 +167,7 @@ TEST(DrawnEffect, CompositionChangesDoNotRedraw)
 
 TEST(DrawnEffect, GetDrawImageComposesImageColourAndEffect)
 {
-    FakeController controller(solidImage(40, 30, QColor(0, 0, 255)));
+    StillImageHost controller(solidImage(40, 30, QColor(0, 0, 255)));
     auto simple = workingCopy(*prototype<simpleEffects>());
     // Opacity 0 and a transparent colour: the image alone.
     simple->seOpacity(0);
@@ -187,7 +187,7 @@ TEST(DrawnEffect, GetDrawImageComposesImageColourAndEffect)
 
 TEST(DrawnEffect, DestroyingAnEffectRemovesItsUndoSteps)
 {
-    FakeController controller(solidImage(100, 100, Qt::black));
+    StillImageHost controller(solidImage(100, 100, Qt::black));
     auto lines = workingCopy(*prototype<linesEffect>());
     lines->setchangeLinesCount(100, nullptr);
     controller.endEvent();
@@ -206,26 +206,10 @@ TEST(DrawnEffect, WithoutAControllerValuesApplyWithoutUndo)
     EXPECT_TRUE(flare->loadedImage().isNull());
 }
 
-// Settings round trips: every effect's own keys come back into a fresh copy of its prototype.
-TEST(EffectSettings, RoundTripsAndMissingKeysKeepValues)
+// How the anchor and reals are stored, and what reading leaves alone.
+TEST(EffectSettings, SinglePrecisionAndMissingOrWrongKeysKeepValues)
 {
     BaseEffect::setMainController(nullptr);
-    auto simple = prototype<simpleEffects>();
-    simple->setObjectMode(6);
-    simple->seObjectCount(77);
-    simple->setBgColor(QColor(10, 20, 30, 40));
-    simple->seOpacity(33);
-    simple->setUseBackImage(false);
-    const QVariantMap saved = simple->save();
-    EXPECT_EQ(saved.value("class").toString(), "simpleEffects");
-    auto fresh = workingCopy(*prototype<simpleEffects>());
-    fresh->read(saved);
-    EXPECT_EQ(fresh->objectMode(), 6);
-    EXPECT_EQ(fresh->objectCount(), 77);
-    EXPECT_EQ(fresh->bgColor().rgba(), QColor(10, 20, 30, 40).rgba());
-    EXPECT_FLOAT_EQ(fresh->opacity(), 33);
-    EXPECT_FALSE(fresh->useBackImage());
-
     auto lines = prototype<linesEffect>();
     lines->setLinesCount(1234);
     lines->setLineWidth(2.1);
@@ -244,54 +228,8 @@ TEST(EffectSettings, RoundTripsAndMissingKeysKeepValues)
     partial->read({{"linesCount", 42}});
     EXPECT_EQ(partial->linesCount(), 42);
     EXPECT_DOUBLE_EQ(partial->lineWidth(), 1.0);
-    EXPECT_EQ(partial->startPoint(), QPointF(-11000, -11000));
+    EXPECT_EQ(partial->startPoint(), QPointF(BaseEffect::unsetCoordinate, BaseEffect::unsetCoordinate));
     EXPECT_EQ(partial->myname(), "Lines Effect");
-
-    auto hilbert = prototype<hilbertLinesEffect>();
-    hilbert->setLinesLevel(4);
-    hilbert->setLineWidth(3.5);
-    auto hr = workingCopy(*prototype<hilbertLinesEffect>());
-    hr->read(hilbert->save());
-    EXPECT_EQ(hr->linesLevel(), 4);
-    EXPECT_DOUBLE_EQ(hr->lineWidth(), 3.5);
-
-    auto patch = prototype<patchWorkEffect>();
-    patch->setLinesLevel(2);
-    patch->seOpacity(99);
-    auto pr = workingCopy(*prototype<patchWorkEffect>());
-    pr->read(patch->save());
-    EXPECT_EQ(pr->linesLevel(), 2);
-    EXPECT_FLOAT_EQ(pr->opacity(), 99);
-
-    auto flare = prototype<flareEffect>();
-    flare->setLinesCount(9);
-    flare->setStartPoint(QPointF(3, 4));
-    auto fr = workingCopy(*prototype<flareEffect>());
-    fr->read(flare->save());
-    EXPECT_EQ(fr->linesCount(), 9);
-    EXPECT_EQ(fr->startPoint(), QPointF(3, 4));
-
-    auto plasma = prototype<plasmaEffect>();
-    plasma->seOpacity(12);
-    auto plr = workingCopy(*prototype<plasmaEffect>());
-    plr->read(plasma->save());
-    EXPECT_FLOAT_EQ(plr->opacity(), 12);
-
-    auto morph = prototype<patMorphingEffect>();
-    morph->setPatColor(QColor(1, 2, 3));
-    morph->setPatCount(5);
-    morph->setLineWidth(4);
-    morph->setProportin(0.25);
-    auto mr = workingCopy(*prototype<patMorphingEffect>());
-    mr->read(morph->save());
-    EXPECT_EQ(mr->patColor().rgb(), QColor(1, 2, 3).rgb());
-    EXPECT_EQ(mr->patCount(), 5);
-    EXPECT_DOUBLE_EQ(mr->lineWidth(), 4);
-    EXPECT_DOUBLE_EQ(mr->proportion(), 0.25);
-
-    // The sketch keeps only the five base keys.
-    const QVariantMap sketch = prototype<sketchEffect>()->save();
-    EXPECT_EQ(sketch.keys(), QStringList({"Name", "Tips", "class", "startPT.x", "startPT.y"}));
 
     // Values of the wrong kind are ignored rather than turned into zeros.
     auto typed = workingCopy(*prototype<linesEffect>());
@@ -315,7 +253,7 @@ TEST(SimpleEffects, UnknownTypesDrawNothing)
 
 TEST(SimpleEffects, EveryTypeDrawsAndRepeatsForASeed)
 {
-    FakeController controller(solidImage(120, 90, Qt::black));
+    StillImageHost controller(solidImage(120, 90, Qt::black));
     auto simple = workingCopy(*prototype<simpleEffects>());
     for (int type = 0; type < 8; ++type) {
         simple->setObjectMode(type);
@@ -371,7 +309,7 @@ TEST(PatchWork, TileSizesAndTheBlueFirstPixel)
     for (int n = 2; n <= 4; ++n)
         EXPECT_EQ(patchWorkEffect::drawPatchwork(n, n).size(), QSize(n, n));
 
-    FakeController controller(solidImage(150, 90, Qt::black));
+    StillImageHost controller(solidImage(150, 90, Qt::black));
     auto patch = workingCopy(*prototype<patchWorkEffect>());
     const QImage picture = patch->getDrawImage();
     EXPECT_EQ(picture.size(), QSize(150, 90));
@@ -402,7 +340,7 @@ TEST(Plasma, TablesAndIndicesStayInRange)
 
 TEST(Flare, WhiteCentreBlackBeyondAndSpikeAngles)
 {
-    FakeController controller(solidImage(300, 200, Qt::black));
+    StillImageHost controller(solidImage(300, 200, Qt::black));
     auto flare = workingCopy(*prototype<flareEffect>());
     flare->setLinesCount(6);
     seed();
@@ -448,7 +386,7 @@ TEST(PatternMorphing, ValuesAreSharedAndGlideTowardsTheTarget)
 
 TEST(Sketch, WhiteStaysWhiteAndKeepsTheSize)
 {
-    FakeController controller(solidImage(64, 48, Qt::white));
+    StillImageHost controller(solidImage(64, 48, Qt::white));
     auto sketch = workingCopy(*prototype<sketchEffect>());
     const QImage picture = sketch->getDrawImage();
     ASSERT_EQ(picture.size(), QSize(64, 48));
@@ -473,7 +411,7 @@ TEST(Sketch, WhiteStaysWhiteAndKeepsTheSize)
 
 TEST(ControlPanel, RowsAndGenerateButton)
 {
-    FakeController controller(solidImage(100, 80, Qt::black));
+    StillImageHost controller(solidImage(100, 80, Qt::black));
     QWidget panel;
     panel.resize(260, 230);
     auto simple = workingCopy(*prototype<simpleEffects>());
@@ -513,7 +451,7 @@ TEST(ControlPanel, RowsAndGenerateButton)
 
 TEST(PatMorphingEffect, ADragRendersAtTheDisplaySizeAndApplyAtFullSize)
 {
-    FakeController controller(solidImage(800, 600, Qt::black));
+    StillImageHost controller(solidImage(800, 600, Qt::black));
     auto morph = workingCopy(*prototype<patMorphingEffect>());
     morph->setLineWidth(20);
     const QImage full = morph->getDrawImage();

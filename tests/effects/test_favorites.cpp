@@ -1,5 +1,7 @@
 // Favourites as values: the stored form (every value type of every filter and effect survives it,
 // damaged records are refused with a reason), the exchange file and the button's picture.
+#include "effecttestsupport.h"
+
 #include "effects/baseeffect.h"
 #include "effects/effectcatalog.h"
 #include "effects/favorite.h"
@@ -108,23 +110,7 @@ TEST(Favorites, EverySettingOfEveryEffectSurvivesTheStoredForm)
     for (int mode : {Favorite::ThreeD, Favorite::Custom}) {
         for (const QString &name : Favorite::effectClasses(mode)) {
             const auto effect = EffectCatalog::prototype(name);
-            QVariantMap settings = effect->save();
-            // Every setting moved away from its default, in its own type.
-            for (auto it = settings.begin(); it != settings.end(); ++it) {
-                if (it.key() == "class")
-                    continue;
-                const QVariant v = *it;
-                if (v.metaType() == QMetaType::fromType<imaging::Color>())
-                    *it = QVariant::fromValue(imaging::Color(0.5, 0.25, 0.125, 0.75));
-                else if (v.metaType().id() == QMetaType::Bool)
-                    *it = !v.toBool();
-                else if (v.metaType().id() == QMetaType::QString)
-                    *it = v.toString() + " (mine)";
-                else if (v.metaType().id() == QMetaType::Int)
-                    *it = v.toInt() + 1;
-                else
-                    it->setValue(v.toFloat() + 0.5f);
-            }
+            const QVariantMap settings = movedAwayFromDefaults(effect->save());
             Favorite favorite;
             favorite.mode = mode;
             favorite.className = name;

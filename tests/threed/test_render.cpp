@@ -50,7 +50,7 @@ protected:
     }
 
     // An opaque picture: the top half red, the bottom half blue.
-    FakeController host{halves()};
+    StillImageHost host{halves()};
     OffscreenGLFrame frame;
 
     static QImage halves()
@@ -320,7 +320,7 @@ TEST(ThreeDEffects, SettingsRoundTripEveryKeyAndBrokenValuesAreIgnored)
 
 TEST(ThreeDEffects, UndoAfterADragRestoresTheAnglesAtThePress)
 {
-    FakeController host;
+    StillImageHost host;
     EvalEffect surface;
     ObjectEffect objects;
     for (ThreeDEffect *effect : {static_cast<ThreeDEffect *>(&surface), static_cast<ThreeDEffect *>(&objects)}) {
@@ -348,7 +348,7 @@ TEST(ThreeDEffects, UndoAfterADragRestoresTheAnglesAtThePress)
 
 TEST(ThreeDEffects, ControlsChangeTheSurfaceUndoably)
 {
-    FakeController host;
+    StillImageHost host;
     QWidget panel;
     panel.resize(280, 225);
     EvalEffect surface;
