@@ -43,7 +43,7 @@ NumberRow::NumberRow(ParameterView *view, const std::shared_ptr<imaging::Filter>
     m_dataType = unitOf(in ? in->attributeType : QString());
     m_caption = makeCaption(QRectF(0, 0, 90, 16), captionText(true), true);
     m_readout = makeReadout(QRectF(W - 47, 0, 43, 16), NSViewMinXMargin | NSViewMinYMargin);
-    m_readout->setText(ParameterView::readoutText(m_dataType, value));
+    showReadout(m_readout, ParameterView::readoutText(m_dataType, value));
     connect(m_readout, &QLineEdit::editingFinished, this, &NumberRow::readoutTextFieldChanged);
 }
 
@@ -53,7 +53,7 @@ void NumberRow::sliderChanged()
     if (v == m_lastFloatValue)
         return;
     m_lastFloatValue = v;
-    m_readout->setText(ParameterView::readoutText(m_dataType, v));
+    showReadout(m_readout, ParameterView::readoutText(m_dataType, v));
     commit(m_slider->doubleValue());
     redraw();
 }

@@ -95,6 +95,12 @@ QLineEdit *ParameterRow::makeReadout(const QRectF &frame, unsigned mask)
     return field;
 }
 
+void ParameterRow::showReadout(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
 void ParameterRow::commit(const QVariant &value)
 {
     if (!m_master)

@@ -44,6 +44,9 @@ protected:
     QString captionText(bool checkPrefix) const;
     QLabel *makeCaption(const QRectF &frame, const QString &text, bool shorten);
     QLineEdit *makeReadout(const QRectF &frame, unsigned mask);
+    // Shows `text` in a readout from its first character: a number wider than its field (a
+    // temperature of "6500.000") keeps its leading digits in view instead of its last ones.
+    static void showReadout(QLineEdit *field, const QString &text);
     void place(QWidget *child, const QRectF &frame, unsigned mask);
     void commit(const QVariant &value);
     void redraw();

@@ -49,7 +49,7 @@ TransformRow::TransformRow(ParameterView *view, const std::shared_ptr<imaging::F
         place(slider, QRectF(80, ys[part], W - 133, 16), NSViewWidthSizable | NSViewMinYMargin);
         m_sliders[part] = slider;
         QLineEdit *readout = makeReadout(QRectF(W - 48, ys[part], 43, 16), NSViewMinXMargin | NSViewMinYMargin);
-        readout->setText(ParameterView::readoutText(unitOfPart[part], shown));
+        showReadout(readout, ParameterView::readoutText(unitOfPart[part], shown));
         m_readouts[part] = readout;
     }
     for (int part = 0; part < 4; ++part)
@@ -88,7 +88,7 @@ void TransformRow::partChanged(int part, float v, bool fromSlider)
         return;
     field(part) = v;
     if (fromSlider)
-        m_readouts[part]->setText(ParameterView::readoutText(unitOfPart[part], v));
+        showReadout(m_readouts[part], ParameterView::readoutText(unitOfPart[part], v));
     else
         m_sliders[part]->setDoubleValue(isLogarithmic(part) ? std::log10(double(v)) : double(v));
     commitTransform();

@@ -21,7 +21,7 @@ VectorFieldsRow::VectorFieldsRow(ParameterView *view, const std::shared_ptr<imag
                                        NSViewWidthSizable | NSViewMinYMargin);
         char buffer[32];
         format_floating_point_number(1, 3, buffer, float(v.value(std::size_t(i))));
-        field->setText(QString::fromLatin1(buffer));
+        showReadout(field, QString::fromLatin1(buffer));
         connect(field, &QLineEdit::editingFinished, this, [this, i] { readoutChanged(i); });
         connect(field, &QLineEdit::textEdited, this, [this, i] { readoutDidChange(i); });
         m_fields[i] = field;

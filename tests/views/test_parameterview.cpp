@@ -206,6 +206,22 @@ TEST(ParameterViewVector, FieldsShareTheRowWidth)
     EXPECT_EQ(r.row->readoutField(3)->text(), "4.000");
 }
 
+TEST(ParameterViewVector, NumbersWiderThanTheirFieldShowTheirLeadingDigits)
+{
+    // The white point's temperature: eight characters in a field about forty pixels wide. Its
+    // start must be in view ("6500.0"), not its end ("0.000"), which reads as another number.
+    auto filter = imaging::Filter::filterWithName("CITemperatureAndTint");
+    ASSERT_TRUE(filter);
+    filter->setDefaults();
+    Row r(260, 16);
+    r.row->addOffsetForFilter(filter, "inputNeutral", &r.controller);
+    QLineEdit *field = r.row->readoutField(0);
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), "6500.000");
+    EXPECT_GT(field->fontMetrics().horizontalAdvance(field->text()), field->width() - 2); // it does overflow
+    EXPECT_EQ(field->cursorPosition(), 0);
+}
+
 TEST(ParameterViewTransform, IdentityShowsNeutralFields)
 {
     Row r(260, 67);
