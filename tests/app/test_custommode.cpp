@@ -13,7 +13,9 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QColorDialog>
+#include <QPainter>
 #include <QPushButton>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,27 @@ TEST_F(CustomModeTest, ChoosingAnEffectMakesAWorkingCopyAndMarksTheDocument)
     c->outlineViewSelectionDidChange_Custom(QModelIndex());
     EXPECT_EQ(c->getCurrentCustomEffect(), nullptr);
     EXPECT_FALSE(c->applyBtn->isEnabled());
+}
+
+TEST_F(CustomModeTest, ClickingARowChoosesItsEffectAndTheCanvasPaintsIt)
+{
+    // The list's own selection, as a click makes it, reaches the controller.
+    ASSERT_TRUE(c->filterCustomOutlineView);
+    QImage screen(200, 150, QImage::Format_ARGB32_Premultiplied);
+    screen.fill(Qt::transparent);
+    {
+        QPainter p(&screen);
+        EXPECT_FALSE(c->drawCustomEffect(p, QRectF(0, 0, 200, 150), QRectF(0, 0, 600, 400)));
+    }
+    c->filterCustomOutlineView->setCurrentIndex(row(1));
+    ASSERT_NE(c->getCurrentCustomEffect(), nullptr);
+    EXPECT_NE(c->getCurrentCustomEffect(), c->customPrototypes()[1]);
+
+    // The canvas composes the working copy: it says so and puts pixels on the screen.
+    QPainter p(&screen);
+    EXPECT_TRUE(c->drawCustomEffect(p, QRectF(0, 0, 200, 150), QRectF(0, 0, 600, 400)));
+    p.end();
+    EXPECT_NE(screen.pixel(100, 75), QColor(Qt::transparent).rgba());
 }
 
 TEST_F(CustomModeTest, ChoosingAnotherEffectDropsTheOldCopysUndoSteps)
