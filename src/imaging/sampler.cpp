@@ -37,6 +37,7 @@ Sampler::Sampler(const Image &image, const Rect &region)
         m_bits = bitmap->constBits();
         m_bytesPerLine = bitmap->bytesPerLine();
         m_height = bitmap->height();
+        m_inner = {double(m_shown.x0), double(m_shown.y0), double(m_shown.x1 - 1), double(m_shown.y1 - 1)};
         return;
     }
     if (const auto *cache = dynamic_cast<const CacheNode *>(image.node().get())) {
@@ -54,23 +55,10 @@ constexpr float inv255 = 1.0f / 255.0f;
 
 void Sampler::sampleBitmap(double x, double y, float *out) const
 {
-    // Pixel (i, j) of image space is byte row (height - 1 - j) of the bitmap; an ARGB32 pixel is
-    // stored as the bytes B, G, R, A. The arithmetic is that of PixelBuffer::sampleBilinear on
-    // the converted pixels, so both give the same floats.
     const double rx = x - 0.5, ry = y - 0.5;
     const PixelRect &s = m_shown;
     if (rx >= s.x0 && ry >= s.y0 && rx < s.x1 - 1 && ry < s.y1 - 1) {
-        const int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
-        const float tx = static_cast<float>(rx - ix), ty = static_cast<float>(ry - iy);
-        const uchar *a = m_bits + (m_height - 1 - iy) * m_bytesPerLine + ix * 4, *b = a - m_bytesPerLine;
-        static constexpr int order[4] = {2, 1, 0, 3};
-        for (int c = 0; c < 4; ++c) {
-            const int k = order[c];
-            const float a0 = a[k] * inv255, a1 = a[k + 4] * inv255, b0 = b[k] * inv255, b1 = b[k + 4] * inv255;
-            const float top = a0 + (a1 - a0) * tx;
-            const float bottom = b0 + (b1 - b0) * tx;
-            out[c] = top + (bottom - top) * ty;
-        }
+        sampleInside(rx, ry, out);
         return;
     }
     // Near or beyond the shown pixels: the missing corners are transparent.
