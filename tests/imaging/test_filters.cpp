@@ -1,4 +1,6 @@
 #include <cmath>
+#include <tuple>
+#include <functional>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -90,6 +92,35 @@ TEST(ColorKernels, ExposureMultipliesLinearLightByTwoToTheEV)
     expectColor(onePixel("CIExposureAdjust", grey, {{"inputEV", -10.0}}), 1, 1, 1);
     // Half-covered grey 128 brightens as its colour does, its coverage kept.
     expectColor(onePixel("CIExposureAdjust", qPremultiply(qRgba(128, 128, 128, 128)), {{"inputEV", 1.0}}), 88, 88, 88, 128);
+}
+
+TEST(ColorKernels, CurvesFollowTheirFormulasAtEveryLevel)
+{
+    // Every 8-bit level through the curves, as floats: within a small fraction of a level of the
+    // formula, also at the dark end where a power below 1 is steepest.
+    QImage ramp(256, 1, QImage::Format_RGB32);
+    for (int x = 0; x < 256; ++x) ramp.setPixel(x, 0, qRgb(x, x, x));
+    const Image input = imageFromQImage(ramp);
+    auto toLinear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    auto toSrgb = [](double c) { return c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055; };
+    const std::vector<std::tuple<const char *, double, std::function<double(double)>>> curves = {
+        {"CIGammaAdjust", 0.75, [](double c) { return std::pow(c, 0.75); }},
+        {"CIGammaAdjust", 0.5, [](double c) { return std::sqrt(c); }},
+        {"CIGammaAdjust", 0.3, [](double c) { return std::pow(c, 0.3); }},
+        {"CIGammaAdjust", 2.2, [](double c) { return std::pow(c, 2.2); }},
+        {"CIExposureAdjust", 1.0, [&](double c) { return toSrgb(std::min(1.0, toLinear(c) * 2)); }},
+        {"CIExposureAdjust", -3.0, [&](double c) { return toSrgb(toLinear(c) / 8); }},
+        {"CILinearToSRGBToneCurve", 0, toSrgb},
+        {"CISRGBToneCurveToLinear", 0, toLinear}};
+    for (const auto &[name, value, formula] : curves) {
+        SCOPED_TRACE(std::string(name) + " " + std::to_string(value));
+        auto f = make(name, input);
+        if (std::string(name) == "CIGammaAdjust") f->setValue(value, "inputPower");
+        if (std::string(name) == "CIExposureAdjust") f->setValue(value, "inputEV");
+        const PixelBuffer out = Renderer::render(f->outputImage(), PixelRect{0, 0, 256, 1});
+        for (int x = 0; x < 256; ++x)
+            ASSERT_NEAR(out.pixel(x, 0)[1], formula(x / 255.0), 3e-5) << "level " << x;
+    }
 }
 
 TEST(ColorKernels, MonochromeIsLumaTimesTheColourMixedByIntensity)
