@@ -173,9 +173,10 @@ int render(const QStringList &args)
     }
 
     // The canvas keeps its image, with the reduced copies the preview reads, from one redraw to the
-    // next; make them before the clock starts so that the time is that of a redraw.
+    // next, and has shown the picture at this scale before a filter is chosen: draw it once before
+    // the clock starts, so that the time is that of a redraw.
     if (scale < 1.0)
-        renderToQImage(current, Rect(0, 0, 1.0 / scale, 1.0 / scale), scale);
+        renderToQImage(current, view, scale);
 
     const auto start = std::chrono::steady_clock::now();
     const Image result = standardcomposition::hasMissingImage(*filter) ? Image() : standardcomposition::result(*filter, current, view);

@@ -18,9 +18,11 @@ public:
     // the memory cannot be had or would exceed the budget.
     static void *acquire(std::size_t bytes, std::size_t &capacity);
     static void release(void *block, std::size_t capacity);
-    // A block for long-lived large data (an output bitmap): huge-page backed when large, never
-    // cached and outside the budget. Free with std::free. nullptr when it cannot be had.
+    // A block for long-lived large data (an output bitmap): huge-page backed when large and
+    // outside the budget. nullptr when it cannot be had. Free it with std::free, or with
+    // releaseLarge (the same `bytes`) to have the next block of its size reuse its pages.
     static void *allocateLarge(std::size_t bytes);
+    static void releaseLarge(void *block, std::size_t bytes);
 
     // Bytes that acquire() may have handed out at once.
     static std::size_t budget();

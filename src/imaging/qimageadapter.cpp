@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -115,12 +116,25 @@ QImage renderToQImage(const Image &image, const Rect &region, double scale, cons
     const int w = static_cast<int>(wd), h = static_cast<int>(hd);
     // The bitmap gets huge pages when it is large: every page of it is written once, and page
     // faults would otherwise cost more than the conversion itself.
+    // Its memory goes back to the pool when the last copy of the picture is gone, for the next
+    // frame of the same size.
+    struct Block
+    {
+        void *data;
+        std::size_t bytes;
+    };
     const std::size_t bytes = static_cast<std::size_t>(w) * h * 4;
     uchar *data = static_cast<uchar *>(BufferPool::allocateLarge(bytes));
+    auto *block = data ? new (std::nothrow) Block{data, bytes} : nullptr;
     QImage out;
-    if (data)
-        out = QImage(data, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, [](void *p) { std::free(p); }, data);
+    if (block)
+        out = QImage(data, w, h, w * 4, QImage::Format_ARGB32_Premultiplied, [](void *info) {
+            const auto *b = static_cast<Block *>(info);
+            BufferPool::releaseLarge(b->data, b->bytes);
+            delete b;
+        }, block);
     if (out.isNull()) {
+        delete block;
         std::free(data);
         qWarning("imaging: out of memory for a %dx%d render", w, h);
         return QImage();

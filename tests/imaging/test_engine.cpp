@@ -59,6 +59,33 @@ TEST(Adapter, RenderRegionSizeAndTopRow)
     EXPECT_EQ(scaled.size(), QSize(25, 20));
 }
 
+TEST(Adapter, ANewPictureInARecycledBitmapHoldsOnlyItsOwnPixels)
+{
+    // Bitmaps of one size reuse the memory of the last ones freed. A picture with transparent
+    // parts and a shifted region, drawn into the memory of an opaque one, must equal the same
+    // picture drawn into fresh memory: nothing of the old one may show through.
+    const Rect region(-7.5, 3, 900, 700);
+    const Image translucent = imageFromQImage(testimages::pattern(400, 300)).transformed(AffineTransform::rotation(0.3));
+    const QImage fresh = renderToQImage(translucent, region).copy();
+    const uchar *opaqueBits = nullptr;
+    {
+        const QImage opaque = renderToQImage(imageFromQImage(testimages::solid(900, 700, qRgb(250, 10, 20))), region);
+        opaqueBits = opaque.constBits();
+    }
+    const QImage again = renderToQImage(translucent, region);
+    EXPECT_EQ(again.constBits(), opaqueBits);
+    EXPECT_EQ(testimages::maxChannelDifference(again, fresh), 0);
+    // The next block of the same size is the one just freed; one of another size is not.
+    void *a = BufferPool::allocateLarge(8 << 20);
+    BufferPool::releaseLarge(a, 8 << 20);
+    void *b = BufferPool::allocateLarge(6 << 20);
+    void *c = BufferPool::allocateLarge(8 << 20);
+    EXPECT_EQ(c, a);
+    EXPECT_NE(b, a);
+    BufferPool::releaseLarge(b, 6 << 20);
+    BufferPool::releaseLarge(c, 8 << 20);
+}
+
 TEST(Extents, CropsTransformsAndBlurs)
 {
     const Image img = imageFromQImage(testimages::pattern(200, 100));
