@@ -26,25 +26,39 @@ void rgbToHsv(float r, float g, float b, float &h, float &s, float &v)
     v = mx;
     s = mx > 0 ? d / mx : 0;
     if (d <= 0) { h = 0; return; }
-    if (mx == r) h = std::fmod((g - b) / d + 6.f, 6.f);
-    else if (mx == g) h = (b - r) / d + 2.f;
-    else h = (r - g) / d + 4.f;
+    if (mx == r) {
+        h = (g - b) / d; // within [-1, 1]: one turn added below 0 is the remainder
+        if (h < 0) h += 6.f;
+    } else if (mx == g) {
+        h = (b - r) / d + 2.f;
+    } else {
+        h = (r - g) / d + 4.f;
+    }
     h /= 6.f;
 }
 
+// The hue in turns (any number) with saturation and value as RGB. Branch-free, as neighbouring
+// pixels fall in different sixths of the circle: each channel is v less the part of the chroma
+// that a trapezoid over the hue takes away.
 void hsvToRgb(float h, float s, float v, float &r, float &g, float &b)
 {
-    h = (h - std::floor(h)) * 6.f;
-    const int i = static_cast<int>(h) % 6;
-    const float f = h - std::floor(h), p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
-    switch (i) {
-    case 0: r = v; g = t; b = p; break;
-    case 1: r = q; g = v; b = p; break;
-    case 2: r = p; g = v; b = t; break;
-    case 3: r = p; g = q; b = v; break;
-    case 4: r = t; g = p; b = v; break;
-    default: r = v; g = p; b = q; break;
+    // The fraction of a turn; through std::floor only where a cast to int could not hold it.
+    float turns = h;
+    if (std::abs(turns) < 1 << 22) {
+        turns -= static_cast<float>(static_cast<int>(turns));
+        if (turns < 0) turns += 1.f;
+    } else {
+        turns -= std::floor(turns);
     }
+    const float h6 = turns * 6.f, chroma = v * s;
+    auto channel = [&](float n) {
+        float k = n + h6;
+        if (k >= 6.f) k -= 6.f;
+        return v - chroma * std::clamp(std::min(k, 4.f - k), 0.f, 1.f);
+    };
+    r = channel(5.f);
+    g = channel(3.f);
+    b = channel(1.f);
 }
 
 float srgbToLinear(float c) { return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f); }

@@ -123,6 +123,22 @@ TEST(ColorKernels, CurvesFollowTheirFormulasAtEveryLevel)
     }
 }
 
+TEST(ColorKernels, HueTurnsAroundTheColourWheel)
+{
+    // A third of a turn takes red to green and green to blue; a sixth takes red to yellow. Greys
+    // have no hue, no turn changes nothing, and saturation and value stay: a dark orange turned by
+    // half, either way, becomes a dark azure of the same strength.
+    const double third = 2 * M_PI / 3;
+    expectColor(onePixel("CIHueAdjust", qRgb(255, 0, 0), {{"inputAngle", third}}), 0, 255, 0);
+    expectColor(onePixel("CIHueAdjust", qRgb(0, 255, 0), {{"inputAngle", third}}), 0, 0, 255);
+    expectColor(onePixel("CIHueAdjust", qRgb(255, 0, 0), {{"inputAngle", third / 2}}), 255, 255, 0);
+    expectColor(onePixel("CIHueAdjust", qRgb(255, 0, 0), {{"inputAngle", -third / 2}}), 255, 0, 255);
+    expectColor(onePixel("CIHueAdjust", qRgb(90, 90, 90), {{"inputAngle", 1.0}}), 90, 90, 90);
+    expectColor(onePixel("CIHueAdjust", qRgb(200, 100, 40), {{"inputAngle", 0.0}}), 200, 100, 40);
+    expectColor(onePixel("CIHueAdjust", qRgb(160, 100, 40), {{"inputAngle", -M_PI}}), 40, 100, 160);
+    expectColor(onePixel("CIHueAdjust", qRgb(160, 100, 40), {{"inputAngle", M_PI}}), 40, 100, 160);
+}
+
 TEST(ColorKernels, MonochromeIsLumaTimesTheColourMixedByIntensity)
 {
     const QVariant white = QVariant::fromValue(Color(1, 1, 1));
