@@ -164,26 +164,44 @@ void WarpKernelNode::render(PixelBuffer &out) const
                 const std::size_t k = static_cast<std::size_t>(j - gy0) * nx + (i - gx0);
                 m_f(i * g + 0.5, j * g + 0.5, mx[k], my[k]);
             }
+        // A cell whose four corners stay where they are is left alone by the warp (a twirl or a
+        // bump acts within its radius only, most of the picture at their defaults): its pixels are
+        // copied, which gives the floats a sample at their centres would.
+        std::vector<char> still(mx.size());
+        // Clamped edges repeat the border beyond the input: only runs within it are plain copies.
+        auto inside = [&](int x0, int x1, int y) {
+            return x0 >= inExtent.x() && x1 <= inExtent.maxX() && y >= inExtent.y() && y + 1 <= inExtent.maxY();
+        };
+        for (int j = gy0; j <= gy1; ++j)
+            for (int i = gx0; i <= gx1; ++i) {
+                const std::size_t k = static_cast<std::size_t>(j - gy0) * nx + (i - gx0);
+                still[k] = mx[k] == i * g + 0.5 && my[k] == j * g + 0.5;
+            }
         for (int y = visible.y0; y < visible.y1; ++y) {
             const int j = floorDiv(y);
             const double ty = double(y - j * g) / g;
-            float *dst = out.pixel(visible.x0, y);
-            for (int x = visible.x0; x < visible.x1; ++x, dst += 4) {
-                const int i = floorDiv(x);
-                const double tx = double(x - i * g) / g;
+            for (int i = floorDiv(visible.x0); i * g < visible.x1; ++i) {
+                const int x0 = std::max(visible.x0, i * g), x1 = std::min(visible.x1, (i + 1) * g);
                 const std::size_t k = static_cast<std::size_t>(j - gy0) * nx + (i - gx0);
-                double sx, sy;
-                if (tx == 0 && ty == 0) {
-                    sx = mx[k];
-                    sy = my[k];
-                } else {
-                    const double top = mx[k] + (mx[k + 1] - mx[k]) * tx, bottom = mx[k + nx] + (mx[k + nx + 1] - mx[k + nx]) * tx;
-                    const double topY = my[k] + (my[k + 1] - my[k]) * tx, bottomY = my[k + nx] + (my[k + nx + 1] - my[k + nx]) * tx;
-                    sx = top + (bottom - top) * ty;
-                    sy = topY + (bottomY - topY) * ty;
+                float *dst = out.pixel(x0, y);
+                if (still[k] && still[k + 1] && still[k + nx] && still[k + nx + 1] && (!clamp || inside(x0, x1, y))
+                    && in.copyPixels(x0, y, x1 - x0, dst))
+                    continue;
+                for (int x = x0; x < x1; ++x, dst += 4) {
+                    const double tx = double(x - i * g) / g;
+                    double sx, sy;
+                    if (tx == 0 && ty == 0) {
+                        sx = mx[k];
+                        sy = my[k];
+                    } else {
+                        const double top = mx[k] + (mx[k + 1] - mx[k]) * tx, bottom = mx[k + nx] + (mx[k + nx + 1] - mx[k + nx]) * tx;
+                        const double topY = my[k] + (my[k + 1] - my[k]) * tx, bottomY = my[k + nx] + (my[k + nx + 1] - my[k + nx]) * tx;
+                        sx = top + (bottom - top) * ty;
+                        sy = topY + (bottomY - topY) * ty;
+                    }
+                    if (clamp) clampPoint(sx, sy);
+                    in.sample(sx, sy, dst);
                 }
-                if (clamp) clampPoint(sx, sy);
-                in.sample(sx, sy, dst);
             }
         }
         return;

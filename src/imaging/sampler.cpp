@@ -1,9 +1,11 @@
 #include "imaging/sampler.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/cachenode.h"
 #include "imaging/cropnode.h"
+#include "imaging/pixelconvert.h"
 #include "imaging/sourcenode.h"
 
 namespace imaging {
@@ -47,6 +49,19 @@ Sampler::Sampler(const Image &image, const Rect &region)
     m_rendered = PixelBuffer(PixelRect::covering(region));
     if (!m_rendered.isEmpty()) image.render(m_rendered);
     m_buffer = &m_rendered;
+}
+
+bool Sampler::copyPixels(int x, int y, int count, float *out) const
+{
+    if (m_bits) {
+        if (x < m_shown.x0 || x + count > m_shown.x1 || y < m_shown.y0 || y >= m_shown.y1) return false;
+        pixelconvert::argb32ToFloat(m_bits + (m_height - 1 - y) * m_bytesPerLine + x * 4, out, count);
+        return true;
+    }
+    const PixelRect &r = m_buffer->rect();
+    if (x < r.x0 || x + count > r.x1 || y < r.y0 || y >= r.y1) return false;
+    std::copy(m_buffer->pixel(x, y), m_buffer->pixel(x, y) + 4 * count, out);
+    return true;
 }
 
 namespace {

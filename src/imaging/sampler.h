@@ -37,6 +37,10 @@ public:
         }
     }
 
+    // Pixels (x, y) to (x + count - 1, y) as they are, the samples at their centres, when the
+    // sampler holds them all; false (and nothing written) otherwise.
+    bool copyPixels(int x, int y, int count, float *out) const;
+
     // The 8-bit premultiplied bitmap behind an image that shows it unchanged or cropped (a
     // source, a cache of one, crops of those), with the pixels it shows; nullptr otherwise. Deep
     // bitmaps do not qualify (their depth would be lost).

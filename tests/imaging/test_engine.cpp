@@ -326,3 +326,41 @@ TEST(Kernels, WarpsReadBitmapsInPlaceAsTheyReadRenderedPixels)
                     ASSERT_NEAR(direct.pixel(x, y)[c], rendered.pixel(x, y)[c], 1e-6) << x << "," << y;
     }
 }
+
+TEST(Kernels, SmoothWarpsLeaveWhatTheyDoNotMoveExactlyAsItWas)
+{
+    // A bulge within a disc, still elsewhere: outside it every pixel is the input's own (read
+    // from a bitmap or from rendered pixels alike), inside it the picture moves. With clamped
+    // edges the picture's border repeats beyond it, also where the map stands still.
+    const QImage bitmap = translucentPattern(150, 110);
+    const Image picture = imageFromQImage(bitmap);
+    const Image opaqueToSampler = picture.transformed(AffineTransform::translation(1, 0)).transformed(AffineTransform::translation(-1, 0));
+    auto bulge = [](double x, double y, double &sx, double &sy) {
+        const double dx = x - 60, dy = y - 50, t = std::hypot(dx, dy) / 30;
+        const double k = t < 1 ? 0.5 + 0.5 * t : 1.0;
+        sx = 60 + dx * k;
+        sy = 50 + dy * k;
+    };
+    for (const Image &input : {picture, opaqueToSampler}) {
+        const PixelRect r{-20, -10, 170, 130};
+        const PixelBuffer clamped = Renderer::render(kernels::smoothWarp(input, Rect(-20, -10, 190, 140), bulge, kernels::Edge::Clamp), r);
+        const PixelBuffer plain = Renderer::render(kernels::smoothWarp(input, input.extent(), bulge), r);
+        int moved = 0;
+        for (int y = r.y0; y < r.y1; ++y)
+            for (int x = r.x0; x < r.x1; ++x) {
+                const int cx = std::clamp(x, 0, 149), cy = std::clamp(y, 0, 109);
+                const QRgb p = bitmap.pixel(cx, 109 - cy);
+                const float want[4] = {qRed(p) / 255.f, qGreen(p) / 255.f, qBlue(p) / 255.f, qAlpha(p) / 255.f};
+                const bool beyond = cx != x || cy != y;
+                if (std::hypot(x + 0.5 - 60, y + 0.5 - 50) > 36) {
+                    for (int c = 0; c < 4; ++c) {
+                        ASSERT_NEAR(clamped.pixel(x, y)[c], want[c], 1e-6) << x << "," << y;
+                        ASSERT_NEAR(plain.pixel(x, y)[c], beyond ? 0.f : want[c], 1e-6) << x << "," << y;
+                    }
+                } else if (std::abs(plain.pixel(x, y)[3] - want[3]) > 0.01f) {
+                    ++moved;
+                }
+            }
+        EXPECT_GT(moved, 1000);
+    }
+}
