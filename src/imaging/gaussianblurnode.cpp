@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace imaging {
 
 namespace {
@@ -19,12 +23,54 @@ inline v4f load(const float *p)
 }
 inline void store(float *p, v4f v) { std::memcpy(p, &v, sizeof v); }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define LUMETTA_BLUR_AVX2 1
+// AVX2 passes, chosen at run time on processors that have it: two pixels per 256-bit register,
+// with the same operations in the same order as the 128-bit ones, so the sums are the same.
+__attribute__((target("avx2"))) int convolveRowAvx2(const float *in, float *out, int count, const float *w, int radius)
+{
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const float *c = in + static_cast<std::ptrdiff_t>(i) * 4;
+        __m256 acc = _mm256_mul_ps(_mm256_loadu_ps(c), _mm256_set1_ps(w[0]));
+        for (int k = 1; k <= radius; ++k)
+            acc = _mm256_add_ps(acc, _mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(c - 4 * k), _mm256_loadu_ps(c + 4 * k)),
+                                                   _mm256_set1_ps(w[k])));
+        _mm256_storeu_ps(out + static_cast<std::ptrdiff_t>(i) * 4, acc);
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) std::size_t convolveColumnAvx2(const float *const *rows, float *out, std::size_t floats,
+                                                               const float *w, int radius)
+{
+    const float *c = rows[radius];
+    const std::size_t n = floats / 8 * 8;
+    const __m256 w0 = _mm256_set1_ps(w[0]);
+    for (std::size_t x = 0; x < n; x += 8) _mm256_storeu_ps(out + x, _mm256_mul_ps(_mm256_loadu_ps(c + x), w0));
+    for (int k = 1; k <= radius; ++k) {
+        const float *a = rows[radius - k], *b = rows[radius + k];
+        const __m256 wk = _mm256_set1_ps(w[k]);
+        for (std::size_t x = 0; x < n; x += 8)
+            _mm256_storeu_ps(out + x, _mm256_add_ps(_mm256_loadu_ps(out + x),
+                                                    _mm256_mul_ps(_mm256_add_ps(_mm256_loadu_ps(a + x), _mm256_loadu_ps(b + x)), wk)));
+    }
+    return n;
+}
+
+const bool hasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
 // Horizontal pass: out row pixel i = sum_k w[|k|] * in[i + k], for `count` outputs, reading from
 // in[-radius] to in[count - 1 + radius].
 void convolveRow(const float *in, float *out, int count, const std::vector<float> &w, int radius)
 {
+    int i = 0;
+#ifdef LUMETTA_BLUR_AVX2
+    if (hasAvx2) i = convolveRowAvx2(in, out, count, w.data(), radius);
+#endif
     const float w0 = w[0];
-    for (int i = 0; i < count; ++i) {
+    for (; i < count; ++i) {
         const float *c = in + static_cast<std::ptrdiff_t>(i) * 4;
         v4f acc = load(c) * w0;
         for (int k = 1; k <= radius; ++k) acc += (load(c - 4 * k) + load(c + 4 * k)) * w[k];
@@ -36,14 +82,18 @@ void convolveRow(const float *in, float *out, int count, const std::vector<float
 void convolveColumn(const float *const *rows, float *out, std::size_t floats, const std::vector<float> &w,
                     int radius)
 {
+    std::size_t start = 0;
+#ifdef LUMETTA_BLUR_AVX2
+    if (hasAvx2) start = convolveColumnAvx2(rows, out, floats, w.data(), radius);
+#endif
     const float *c = rows[radius];
     const float w0 = w[0];
-    std::size_t n = floats / 4;
-    for (std::size_t x = 0; x < n; ++x) store(out + 4 * x, load(c + 4 * x) * w0);
+    const std::size_t n = floats / 4;
+    for (std::size_t x = start / 4; x < n; ++x) store(out + 4 * x, load(c + 4 * x) * w0);
     for (int k = 1; k <= radius; ++k) {
         const float *a = rows[radius - k], *b = rows[radius + k];
         const float wk = w[k];
-        for (std::size_t x = 0; x < n; ++x)
+        for (std::size_t x = start / 4; x < n; ++x)
             store(out + 4 * x, load(out + 4 * x) + (load(a + 4 * x) + load(b + 4 * x)) * wk);
     }
 }
