@@ -1,6 +1,7 @@
 // Distortions: warps written as inverse maps (output point -> the source point to sample).
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
@@ -39,10 +40,19 @@ Image displaceBy(const Image &in, const Image &map, double scale, bool gradientO
         const PixelRect r = out.rect();
         const Sampler src(source, kernels::available(source, r.toRect().adjusted(reach)));
         const PixelBuffer &m = inputs[1];
-        auto lum = [&](int x, int y) {
-            const float *p = m.pixel(x, y);
-            return luminance(p[0], p[1], p[2]);
-        };
+        // The map's luminance over the tile and a pixel around it, once: the slope at a pixel
+        // reads four neighbours.
+        const int lw = r.width() + 2;
+        std::vector<float> lums;
+        if (gradientOfLuminance) {
+            lums.resize(static_cast<std::size_t>(lw) * (r.height() + 2));
+            for (int y = r.y0 - 1; y <= r.y1; ++y) {
+                const float *p = m.pixel(r.x0 - 1, y);
+                float *l = lums.data() + static_cast<std::size_t>(y - r.y0 + 1) * lw;
+                for (int i = 0; i < lw; ++i, p += 4) l[i] = luminance(p[0], p[1], p[2]);
+            }
+        }
+        auto lum = [&](int x, int y) { return lums[static_cast<std::size_t>(y - r.y0 + 1) * lw + (x - r.x0 + 1)]; };
         for (int y = r.y0; y < r.y1; ++y)
             for (int x = r.x0; x < r.x1; ++x) {
                 double dx, dy;
