@@ -85,14 +85,17 @@ void *allocate(std::size_t capacity)
     return std::aligned_alloc(64, capacity);
 }
 
-// Output bitmaps of one size follow each other (the frames of a drag, a redraw of the canvas):
-// the last few freed are kept for the next, whose pages are then mapped already. Zeroing fresh
-// pages cost a fifth of a fit-zoom preview. Never destroyed, as bitmaps may be freed at exit.
+// Output bitmaps of one size follow each other (the frames of a drag, a redraw of the canvas, an
+// export after an apply): the last few freed are kept for the next, whose pages are then mapped
+// already. Zeroing fresh pages cost a fifth of a render. At most two blocks and 128 MB are kept
+// (one full-size bitmap of a 24-megapixel photograph, or two previews). Never destroyed, as
+// bitmaps may be freed at exit.
 struct RecycledBitmaps
 {
-    static constexpr std::size_t count = 2, blockLimit = 64u << 20;
+    static constexpr std::size_t count = 2, byteLimit = 128u << 20;
     std::mutex mutex;
     std::vector<Block> blocks;
+    std::size_t bytes = 0;
 };
 
 RecycledBitmaps &recycled()
@@ -153,6 +156,7 @@ void *BufferPool::allocateLarge(std::size_t bytes)
         for (auto it = r.blocks.begin(); it != r.blocks.end(); ++it)
             if (it->capacity == capacity) {
                 void *p = it->data;
+                r.bytes -= it->capacity;
                 r.blocks.erase(it);
                 return p;
             }
@@ -164,21 +168,24 @@ void BufferPool::releaseLarge(void *block, std::size_t bytes)
 {
     if (!block) return;
     const std::size_t capacity = roundedCapacity(bytes);
-    if (capacity == 0 || capacity > RecycledBitmaps::blockLimit) {
+    if (capacity == 0 || capacity > RecycledBitmaps::byteLimit) {
         std::free(block);
         return;
     }
-    void *dropped = nullptr;
+    std::vector<void *> dropped;
     {
         RecycledBitmaps &r = recycled();
         const std::lock_guard lock(r.mutex);
         r.blocks.push_back({block, capacity});
-        if (r.blocks.size() > RecycledBitmaps::count) {
-            dropped = r.blocks.front().data;
+        r.bytes += capacity;
+        // The oldest go first.
+        while (r.blocks.size() > RecycledBitmaps::count || r.bytes > RecycledBitmaps::byteLimit) {
+            dropped.push_back(r.blocks.front().data);
+            r.bytes -= r.blocks.front().capacity;
             r.blocks.erase(r.blocks.begin());
         }
     }
-    std::free(dropped);
+    for (void *p : dropped) std::free(p);
 }
 
 std::size_t BufferPool::budget() { return budgetBytes.load(); }

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "imaging/catalogue.h"
 #include "imaging/declare.h"
 
@@ -135,6 +139,24 @@ void kelvinToRgb(double k, double &r, double &g, double &b)
     r = std::clamp(r, 1.0, 255.0) / 255; g = std::clamp(g, 1.0, 255.0) / 255; b = std::clamp(b, 1.0, 255.0) / 255;
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define LUMETTA_COLOR_AVX2 1
+const bool hasAvx2 = __builtin_cpu_supports("avx2");
+
+// Invert, two pixels per 256-bit register on processors that have AVX2 (chosen at run time):
+// alpha less each colour, alpha kept. Returns how many pixels it did (an even count).
+__attribute__((target("avx2"))) int invertAvx2(float *p, int n)
+{
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        const __m256 px = _mm256_loadu_ps(p + 4 * i);
+        const __m256 alpha = _mm256_permute_ps(px, _MM_SHUFFLE(3, 3, 3, 3));
+        _mm256_storeu_ps(p + 4 * i, _mm256_blend_ps(_mm256_sub_ps(alpha, px), px, 0x88));
+    }
+    return i;
+}
+#endif
+
 } // namespace
 
 void registerColor(std::vector<FilterDescription> &out)
@@ -147,7 +169,11 @@ void registerColor(std::vector<FilterDescription> &out)
         return kernels::color(v.image("inputImage"), [](float *p, int n, int, int) {
             typedef float v4f __attribute__((vector_size(16)));
             typedef int v4i __attribute__((vector_size(16)));
-            for (int i = 0; i < n * 4; i += 4) {
+            int i = 0;
+#ifdef LUMETTA_COLOR_AVX2
+            if (hasAvx2) i = invertAvx2(p, n) * 4;
+#endif
+            for (; i < n * 4; i += 4) {
                 v4f px;
                 std::memcpy(&px, p + i, sizeof px);
                 const v4f alpha = __builtin_shuffle(px, v4i{3, 3, 3, 3});
