@@ -203,6 +203,20 @@ TEST(GaussianBlur, MatchesAReferenceGaussianAtSamplePoints)
     }
 }
 
+TEST(Generators, GaussianGradientFallsOffAsTheBellCurve)
+{
+    // From white at the centre to transparent black: at d sigmas (the radius is 3 sigmas) the
+    // white left is exp(-d^2 / 2), and far out nothing is.
+    auto f = make("CIGaussianGradient");
+    f->setValue(QVariant::fromValue(Vector{100.5, 50.5}), "inputCenter");
+    f->setValue(60.0, "inputRadius");
+    const PixelBuffer out = Renderer::render(f->outputImage(), PixelRect{100, 50, 400, 51});
+    for (int x = 100; x < 400; ++x) {
+        const double d = (x - 100) / 20.0;
+        ASSERT_NEAR(out.pixel(x, 50)[3], std::exp(-0.5 * d * d), 2e-5) << "at " << d << " sigmas";
+    }
+}
+
 TEST(Generators, CheckerboardAndStripesGeometryAtDefaults)
 {
     auto board = make("CICheckerboardGenerator");
