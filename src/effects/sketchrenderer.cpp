@@ -146,14 +146,17 @@ void SketchRenderer::greyRow(int row, unsigned char *grey, unsigned char *alpha)
     QImage straight;
     if (m_image.format() == QImage::Format_ARGB32_Premultiplied) {
         // Opaque and transparent pixels need no division; a row with translucent ones is made
-        // straight by the same conversion a whole picture would get.
+        // straight pixel by pixel, in integers: the library's whole-row conversion rounds
+        // differently on different processors, and the dodge magnifies a level of difference.
         const bool translucent = std::any_of(in, in + m_width, [](QRgb p) { return qAlpha(p) != 0 && qAlpha(p) != 255; });
         if (translucent) {
-            straight = QImage(m_image.constScanLine(row), m_width, 1, m_image.bytesPerLine(), m_image.format())
-                           .convertToFormat(QImage::Format_ARGB32);
+            straight = QImage(m_width, 1, QImage::Format_ARGB32);
             if (straight.isNull())
                 throw std::bad_alloc();
-            in = reinterpret_cast<const QRgb *>(straight.constScanLine(0));
+            auto *line = reinterpret_cast<QRgb *>(straight.scanLine(0));
+            for (int x = 0; x < m_width; ++x)
+                line[x] = qUnpremultiply(in[x]);
+            in = line;
         } else {
             opaqueGrey(in, m_width, grey, alpha, false);
             return;

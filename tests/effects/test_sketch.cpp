@@ -30,6 +30,21 @@ QImage storedPicture(const char *name)
         .copy();
 }
 
+// `image` (ARGB32 or premultiplied) in the other of the two formats, converted pixel by pixel in
+// integers: the library's whole-image conversions round differently on different processors, and
+// the sketch's dodge magnifies a level of difference in translucent pixels.
+QImage convertedPixelByPixel(const QImage &image, QImage::Format format)
+{
+    QImage out(image.size(), format);
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *in = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = format == QImage::Format_ARGB32_Premultiplied ? qPremultiply(in[x]) : qUnpremultiply(in[x]);
+    }
+    return out;
+}
+
 // The cat with an alpha ramp from transparent (left) to opaque (right), a fully transparent band
 // and a half-transparent one: the grey copy, the blur and the dodge all meet translucent pixels.
 QImage translucentCat()
@@ -46,7 +61,7 @@ QImage translucentCat()
             line[x] = qRgba(qRed(line[x]), qGreen(line[x]), qBlue(line[x]), a);
         }
     }
-    return cat.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return convertedPixelByPixel(cat, QImage::Format_ARGB32_Premultiplied);
 }
 
 // The largest difference of any channel, and how many pixels differ at all.
@@ -97,7 +112,7 @@ TEST(SketchLook, MatchesTheStoredSketches)
     expectSketchLike(cat.convertToFormat(QImage::Format_RGB888), "sketch_chelsea.png");
     // Translucent and transparent pixels.
     expectSketchLike(translucentCat(), "sketch_chelsea_translucent.png");
-    expectSketchLike(translucentCat().convertToFormat(QImage::Format_ARGB32), "sketch_chelsea_translucent.png");
+    expectSketchLike(convertedPixelByPixel(translucentCat(), QImage::Format_ARGB32), "sketch_chelsea_translucent.png");
 }
 
 TEST(SketchLook, TinyAndOddSizedPictures)
