@@ -354,11 +354,12 @@ void Controller::applyBtnAction()
     case FilterMode::Custom:
         if (currentCustomEffect) {
             BaseEffect *effect = currentCustomEffect.get();
-            // The effect's rendering is made on this thread (the canvas paints from it): a drag
-            // that left a reduced one (colours still being tried) ends here at full size. Then
-            // only the composition over the image at full size runs off the thread, reading what
-            // the canvas reads, while the window keeps painting.
+            // The effect's rendering is made on this thread (the canvas paints from it): a reduced
+            // one (a drag, colours still being tried, a large picture) is made at full size here.
+            // Then only the composition over the image at full size runs off the thread, reading
+            // what the canvas reads, while the window keeps painting.
             effect->endContinuousChange();
+            effect->prepareFullSize();
             QImage drawn;
             bool failed = false;
             if (!effect->isInitialised())

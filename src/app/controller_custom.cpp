@@ -117,5 +117,10 @@ double Controller::customCanvasZoom() const
 
 bool Controller::drawCustomEffect(QPainter &painter, const QRectF &target, const QRectF &source)
 {
-    return currentCustomEffect && currentCustomEffect->drawComposition(painter, target, source);
+    if (!currentCustomEffect)
+        return false;
+    // The scale the canvas shows the picture at, for effects that render at that size.
+    if (source.width() > 0)
+        currentCustomEffect->setDisplayScale(target.width() / source.width());
+    return currentCustomEffect->drawComposition(painter, target, source);
 }

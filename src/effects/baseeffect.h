@@ -65,6 +65,9 @@ public:
     // How many screen pixels the canvas shows per image pixel: an effect that re-renders while the
     // mouse drags may render at that size, and renders at full size again on release.
     virtual void setDisplayScale(double) {}
+    // Makes the full-size rendering now, on this thread, where the effect keeps a reduced one (for
+    // a drag or a large picture): getDrawImage then only composes, and may run on another thread.
+    virtual void prepareFullSize() {}
     // A continuous change through a control begins or ends (a slider dragged from press to release,
     // colours tried in the colour dialog): an effect that re-renders for every step may render at
     // the canvas's display size meanwhile, and renders at full size again when it ends.

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -72,11 +73,15 @@ void DrawnEffect::clearEffect()
 void DrawnEffect::makeImageEffect()
 {
     const QSize size = renderSize();
-    // While the anchor or a control moves, the rendering is drawn at the size the canvas shows the
-    // picture (the drawing is scaled, so it looks like the full rendering seen at that zoom): a
-    // drag on a large photograph stays smooth.
-    const double s = m_mouseMoved || m_controlDragged ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
+    // While the anchor or a control moves, and for every change on a large picture, the rendering
+    // is drawn at the size the canvas shows the picture (the drawing is scaled, so it looks like
+    // the full rendering seen at that zoom): a drag on a large photograph stays smooth, and its
+    // release does not hold the window up drawing millions of pixels nobody sees. Apply, Save and
+    // Copy get the full size from getDrawImage; a closer zoom draws again (setDisplayScale).
+    const bool large = double(size.width()) * size.height() > largePicturePixels;
+    const double s = !m_fullSizeWanted && (m_mouseMoved || m_controlDragged || large) ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
     m_reducedForDrag = s < 1.0;
+    m_renderedScale = s;
     if (!m_reducedForDrag) {
         renderEffect(size, QSizeF(size));
         return;
@@ -125,11 +130,41 @@ void DrawnEffect::beginContinuousChange()
     m_controlDragged = true;
 }
 
+void DrawnEffect::setDisplayScale(double scale)
+{
+    if (!(scale > 0) || !std::isfinite(scale))
+        return;
+    m_displayScale = scale;
+    // The canvas shows the rendering closer than it was drawn for (a zoom in, a larger window):
+    // draw it again at the new size, after the paint that noticed it.
+    if (!m_reducedForDrag || m_mouseMoved || m_controlDragged || m_finerPending
+        || std::min(scale, 1.0) <= m_renderedScale * 1.01)
+        return;
+    m_finerPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_finerPending = false;
+        if (m_reducedForDrag && !m_mouseMoved && !m_controlDragged && std::min(m_displayScale, 1.0) > m_renderedScale * 1.01) {
+            makeImageEffect();
+            postUpdate();
+        }
+    });
+}
+
+void DrawnEffect::prepareFullSize()
+{
+    if (!m_reducedForDrag)
+        return;
+    m_fullSizeWanted = true;
+    makeImageEffect();
+    m_fullSizeWanted = false;
+}
+
 void DrawnEffect::endContinuousChange()
 {
     m_controlDragged = false;
-    // The end of the gesture shows the full rendering, the one Apply will write.
-    if (m_reducedForDrag && !m_mouseMoved) {
+    // The end of the gesture shows the full rendering, the one Apply will write (a large picture
+    // keeps the one drawn at the canvas's size).
+    if (m_reducedForDrag && !m_mouseMoved && !isLarge()) {
         makeImageEffect();
         postUpdate();
     }
@@ -160,13 +195,7 @@ QImage DrawnEffect::getDrawImage()
         wasInit = true;
     }
     // Apply, Save and Copy get the full-size rendering, even in the middle of a drag.
-    if (m_reducedForDrag) {
-        const bool moving = std::exchange(m_mouseMoved, false);
-        const bool dragging = std::exchange(m_controlDragged, false);
-        makeImageEffect();
-        m_mouseMoved = moving;
-        m_controlDragged = dragging;
-    }
+    prepareFullSize();
     if (m_effectImage.isNull())
         return m_image;
     const QSize size(int(m_effectImageSize.width()), int(m_effectImageSize.height()));
@@ -549,7 +578,7 @@ void DrawnEffect::anchorDragged(QPointF point)
 void DrawnEffect::anchorUp(QPointF point)
 {
     const bool moved = m_mouseMoved;
-    // The release renders at full size again.
+    // The release renders at full size again (a large picture at the canvas's size).
     m_mouseMoved = false;
     if (moved) {
         const QPointF old = m_startPT;

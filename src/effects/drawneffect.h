@@ -60,7 +60,10 @@ public:
     // anchor or a control is dragged (getDrawImage, which Apply, Save and Copy use, renders at full
     // size again).
     virtual void makeImageEffect();
-    void setDisplayScale(double scale) override { m_displayScale = scale; }
+    // The zoom at which the canvas shows the picture; a rendering drawn for a smaller one is drawn
+    // again (see makeImageEffect).
+    void setDisplayScale(double scale) override;
+    void prepareFullSize() override;
     void beginContinuousChange() override;
     void endContinuousChange() override;
     // The "Generate" button: a new rendering (new random numbers), then a redraw of the canvas.
@@ -144,8 +147,20 @@ protected:
     double m_displayScale = 1;
     // A control is being dragged (beginContinuousChange to endContinuousChange).
     bool m_controlDragged = false;
-    // The last rendering was made below full size for a drag.
+    // The last rendering was made below full size (for a drag, or for a large picture), at this
+    // scale.
     bool m_reducedForDrag = false;
+    double m_renderedScale = 1;
+    bool m_finerPending = false;
+    // getDrawImage is rendering the full size for Apply, Save or Copy.
+    bool m_fullSizeWanted = false;
+    // Pictures above this many pixels are rendered at the canvas's size for every change.
+    static constexpr double largePicturePixels = 4e6;
+    bool isLarge() const
+    {
+        const QSize size = renderSize();
+        return double(size.width()) * size.height() > largePicturePixels;
+    }
 
     bool m_useBackImage = true;
     QImage m_effectImage;

@@ -490,3 +490,32 @@ TEST(PatMorphingEffect, ADragRendersAtTheDisplaySizeAndApplyAtFullSize)
     EXPECT_NEAR(reducedCentre.y(), fullCentre.y(), 8);
     EXPECT_NE(fullCentre, QPointF(-1, -1));
 }
+
+TEST(PatMorphingEffect, ALargePictureRendersAtTheCanvasSizeUntilAFullOneIsAskedFor)
+{
+    // 2400 x 2000 (4.8 million pixels) shown at a quarter: a change, a drag and its release all
+    // draw at the canvas's size, so none holds the window up; Apply gets the full size; a closer
+    // zoom draws the rendering again at that size once the event loop runs.
+    StillImageHost controller(solidImage(2400, 2000, Qt::black));
+    auto morph = workingCopy(*prototype<patMorphingEffect>());
+    morph->setLineWidth(20);
+    ASSERT_EQ(morph->getDrawImage().size(), QSize(2400, 2000));
+    morph->setDisplayScale(0.25);
+    morph->makeImageEffect();
+    EXPECT_EQ(morph->effectImage().size(), QSize(600, 500));
+    morph->mouseDown(QPointF(1200, 1000));
+    morph->mouseDragged(QPointF(900, 700));
+    morph->mouseUp(QPointF(900, 700));
+    EXPECT_EQ(morph->effectImage().size(), QSize(600, 500));
+    EXPECT_EQ(morph->effectImageSize(), QSizeF(2400, 2000));
+    EXPECT_EQ(morph->getDrawImage().size(), QSize(2400, 2000));
+
+    morph->makeImageEffect();
+    morph->setDisplayScale(0.5);
+    EXPECT_EQ(morph->effectImage().size(), QSize(600, 500)); // not during the paint that asked
+    QTRY_COMPARE(morph->effectImage().size(), QSize(1200, 1000));
+    // Zooming out keeps the finer rendering.
+    morph->setDisplayScale(0.1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(morph->effectImage().size(), QSize(1200, 1000));
+}
