@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -107,7 +109,7 @@ int samplesIn(double pixels)
 // Lookup steps per period for a period of `pixels`: about `perPixel` a pixel.
 int stepsAcross(double pixels, int perPixel = 8)
 {
-    return std::clamp(static_cast<int>(std::ceil(perPixel * pixels)), perPixel, 8 * perPixel);
+    return std::clamp(static_cast<int>(std::ceil(perPixel * pixels)), perPixel, 64);
 }
 
 // Per-pixel coverage of a screen given by `profile(u, v)` on a lattice, or none when its cells
@@ -130,6 +132,24 @@ std::shared_ptr<const ScreenCoverage> latticeCoverage(const Lattice &l, float so
                                                 for (const auto &[du, dv] : offsets) *s++ = profile(a + du, b + dv);
                                             });
 }
+
+// A coverage table made the first time a pixel needs it: a filter is built more often than it
+// renders (the preview builds it again at its own scale), and only the built-and-rendered one pays.
+class LazyCoverage
+{
+public:
+    explicit LazyCoverage(std::function<std::shared_ptr<const ScreenCoverage>()> make) : m_make(std::move(make)) {}
+    const ScreenCoverage *get() const
+    {
+        std::call_once(m_once, [this] { m_table = m_make(); });
+        return m_table.get();
+    }
+
+private:
+    mutable std::once_flag m_once;
+    mutable std::shared_ptr<const ScreenCoverage> m_table;
+    std::function<std::shared_ptr<const ScreenCoverage>()> m_make;
+};
 
 // A screen on a lattice walked along one row of pixels: coverage of pixel x0 + i for an ink.
 template<typename Profile>
@@ -157,14 +177,16 @@ struct LatticeScreen
 {
     Lattice lattice;
     float soft;
-    std::shared_ptr<const ScreenCoverage> table;
+    std::shared_ptr<const LazyCoverage> table;
     Profile profile;
     // `perPixel`: lookup steps per pixel of the period.
     LatticeScreen(const Lattice &l, double sharpness, bool twoD, Profile p, int perPixel = 8)
-        : lattice(l), soft(edgeSoftness(sharpness)), table(latticeCoverage(l, soft, twoD, perPixel, p)), profile(p) {}
+        : lattice(l), soft(edgeSoftness(sharpness)),
+          table(std::make_shared<LazyCoverage>([l, s = soft, twoD, perPixel, p] { return latticeCoverage(l, s, twoD, perPixel, p); })),
+          profile(p) {}
     LatticeRow<Profile> row(int x0, int y) const
     {
-        LatticeRow<Profile> r{0, 0, 0, 0, soft, table.get(), profile};
+        LatticeRow<Profile> r{0, 0, 0, 0, soft, table->get(), profile};
         lattice.cellOf(x0, y, r.u0, r.v0);
         std::tie(r.du, r.dv) = lattice.step(1, 0);
         return r;
@@ -177,35 +199,37 @@ struct LatticeScreen
 struct RingScreen
 {
     float cx, cy, w, soft;
-    std::shared_ptr<const ScreenCoverage> table;
+    std::shared_ptr<const LazyCoverage> table;
     RingScreen(const Vector &c, double width, double sharpness)
         : cx(static_cast<float>(c.X())), cy(static_cast<float>(c.Y())), w(static_cast<float>(std::max(1e-3, width))),
-          soft(edgeSoftness(sharpness))
+          soft(edgeSoftness(sharpness)), table(std::make_shared<LazyCoverage>([w = w, soft = soft] { return coverage(w, soft); }))
     {
-        if (w >= kPointSampledPixels) return;
+    }
+    static std::shared_ptr<const ScreenCoverage> coverage(float w, float soft)
+    {
+        if (w >= kPointSampledPixels) return nullptr;
         if (w < kWholeCellsPixels) {
             const int m = 233;
-            table = std::make_shared<ScreenCoverage>(1, 1, kInkLevels, m, soft, [&](float, float, float *s) {
+            return std::make_shared<ScreenCoverage>(1, 1, kInkLevels, m, soft, [&](float, float, float *s) {
                 for (int i = 0; i < m; ++i) s[i] = lineProfile((i + 0.5f) / m);
             });
-            return;
         }
         const Offsets offsets = squareSamples(samplesIn(w));
         // a: tangent of the direction folded into 0..45 degrees; b: position within a ring.
-        table = std::make_shared<ScreenCoverage>(8, stepsAcross(w), kInkLevels, static_cast<int>(offsets.size()), soft,
-                                                 [&](float a, float b, float *s) {
-                                                     const double angle = std::atan(a), c = std::cos(angle) / w, sn = std::sin(angle) / w;
-                                                     for (const auto &[ox, oy] : offsets) *s++ = lineProfile(b + static_cast<float>(ox * c + oy * sn));
-                                                 });
+        return std::make_shared<ScreenCoverage>(8, stepsAcross(w), kInkLevels, static_cast<int>(offsets.size()), soft,
+                                                [&](float a, float b, float *s) {
+                                                    const double angle = std::atan(a), c = std::cos(angle) / w, sn = std::sin(angle) / w;
+                                                    for (const auto &[ox, oy] : offsets) *s++ = lineProfile(b + static_cast<float>(ox * c + oy * sn));
+                                                });
     }
-    float operator()(float x, float y, float ink) const
+    float operator()(const ScreenCoverage *cells, float x, float y, float ink) const
     {
         const float dx = x - cx, dy = y - cy;
         const float r = std::sqrt(dx * dx + dy * dy) / w;
-        if (!table) return inkCoverage(lineProfile(r), ink, soft);
+        if (!cells) return inkCoverage(lineProfile(r), ink, soft);
         const float ax = std::abs(dx), ay = std::abs(dy), hi = std::max(ax, ay);
         if (hi < 2) return nearCentre(dx, dy, ink);
-        return table->at(ink, std::min(ax, ay) / hi, fract(r));
+        return cells->at(ink, std::min(ax, ay) / hi, fract(r));
     }
     // Next to the centre the rings curve too much within a pixel to be taken as straight: the
     // few pixels there average the screen over 8 x 8 points.
@@ -272,7 +296,7 @@ void registerHalftone(std::vector<FilterDescription> &out)
     out.push_back(filter("CICircularScreen", "Circular Screen", cats, screenInputs(false), [](const FilterValues &v) {
         const RingScreen rings(v.vector("inputCenter"), v.number("inputWidth"), v.number("inputSharpness"));
         return monoScreen(v.image("inputImage"), [rings](int x0, int y) {
-            return [&rings, x0, y](int i, float ink) { return rings(x0 + i + 0.5f, y + 0.5f, ink); };
+            return [&rings, table = rings.table->get(), x0, y](int i, float ink) { return rings(table, x0 + i + 0.5f, y + 0.5f, ink); };
         });
     }));
 

@@ -1,6 +1,5 @@
 #include "imaging/screencoverage.h"
 
-#include <cmath>
 
 namespace imaging {
 
@@ -24,8 +23,9 @@ ScreenCoverage::ScreenCoverage(int stepsA, int stepsB, int inkLevels, int sample
             std::fill(starts.begin(), starts.end(), 0.f);
             for (float v : s) {
                 // Levels k with k / levels < v - soft are wholly paper, those above v + soft wholly ink.
-                const int whole = std::clamp(static_cast<int>(std::ceil((v - soft) * levels)), 0, m_inks);
-                const int none = std::clamp(static_cast<int>(std::floor((v + soft) * levels)) + 1, whole, m_inks);
+                const float lo = std::max(0.f, (v - soft) * levels), hi = std::max(0.f, (v + soft) * levels);
+                const int whole = std::min(static_cast<int>(lo) + (static_cast<float>(static_cast<int>(lo)) < lo ? 1 : 0), m_inks);
+                const int none = std::clamp(static_cast<int>(hi) + 1, whole, m_inks);
                 starts[0] += 1;
                 starts[whole] -= 1;
                 for (int k = whole; k < none; ++k) {
