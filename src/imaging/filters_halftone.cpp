@@ -158,13 +158,13 @@ struct LatticeRow
     float u0, v0, du, dv, soft;
     const ScreenCoverage *table;
     Profile profile;
-    float operator()(int i, float ink) const
+    [[gnu::always_inline]] float operator()(int i, float ink) const
     {
         const float u = fract(u0 + static_cast<float>(i) * du), v = fract(v0 + static_cast<float>(i) * dv);
         return table ? table->at(ink, u, v) : inkCoverage(profile(u, v), ink, soft);
     }
     // The same from the nearest tabulated position, for screens tabulated with more steps.
-    float nearest(int i, float ink) const
+    [[gnu::always_inline]] float nearest(int i, float ink) const
     {
         const float u = fract(u0 + static_cast<float>(i) * du), v = fract(v0 + static_cast<float>(i) * dv);
         return table ? table->nearest(ink, u, v) : inkCoverage(profile(u, v), ink, soft);
@@ -319,7 +319,7 @@ void registerHalftone(std::vector<FilterDescription> &out)
                              // The usual screen angles: cyan 15, magenta 75, yellow 0, black 45 degrees. Four
                              // lookups a pixel: each screen is tabulated finely enough to be read at the
                              // nearest position.
-                             const auto dots = [&](double turn) { return Dots(Lattice(c, a + turn, w), sharp, true, dot, 16); };
+                             const auto dots = [&](double turn) { return Dots(Lattice(c, a + turn, w), sharp, true, dot, 12); };
                              const auto screens = std::make_shared<const std::array<Dots, 4>>(
                                  std::array<Dots, 4>{dots(M_PI / 12), dots(5 * M_PI / 12), dots(0), dots(M_PI / 4)});
                              return kernels::color(v.image("inputImage"), [=](float *p, int n, int x0, int y) {

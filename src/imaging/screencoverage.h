@@ -38,13 +38,14 @@ public:
         return lo + (hi - lo) * tb;
     }
 
-    // The same at the nearest tabulated position: half the work, for screens tabulated finely.
+    // The same at the nearest tabulated position: a quarter of the reads, for screens tabulated
+    // finely. a and b must lie in 0..1.
     [[gnu::always_inline]] float nearest(float ink, float a, float b) const
     {
         float ti;
         const int i = inkLevel(ink, ti);
         const int ia = static_cast<int>(a * static_cast<float>(m_a) + 0.5f), ib = static_cast<int>(b * static_cast<float>(m_b) + 0.5f);
-        const float *p = m_table.data() + (static_cast<std::size_t>(std::clamp(ib, 0, m_b)) * (m_a + 1) + std::clamp(ia, 0, m_a)) * m_inks + i;
+        const float *p = m_table.data() + (static_cast<std::size_t>(ib) * (m_a + 1) + ia) * m_inks + i;
         return p[0] + (p[1] - p[0]) * ti;
     }
 
