@@ -17,7 +17,8 @@ public:
     // `footprint(a, b, s)` writes the screen's value (0 at the centre of a dot or line, 1 furthest
     // away) at `samples` points spread evenly over the area averaged for a pixel centred at (a, b).
     // One point is inked for ink level i by 1 - smoothstep(i - soft, i + soft, s). `stepsA` and
-    // `stepsB` divide 0..1 for the lookup, `inkLevels` divide the inks.
+    // `stepsB` divide 0..1 for the lookup, `inkLevels` divide the inks. `footprint` is called from
+    // several threads at once.
     ScreenCoverage(int stepsA, int stepsB, int inkLevels, int samples, float soft,
                    const std::function<void(float a, float b, float *s)> &footprint);
 
