@@ -23,7 +23,6 @@ namespace {
 // (ScreenCoverage), and below kWholeCellsPixels a pixel spans whole cells and shows a cell's mean.
 constexpr double kPointSampledPixels = 8;
 constexpr double kWholeCellsPixels = 0.5;
-constexpr int kInkLevels = 33;
 
 // Softness of a screen's edge, in screen units, for a sharpness in 0..1.
 float edgeSoftness(double sharpness)
@@ -106,6 +105,14 @@ int samplesIn(double pixels)
     return across * across;
 }
 
+// Ink levels tabulated for a period of `pixels`. A pixel over a fine screen spans much of its
+// range of values, so its coverage changes gently with the ink and fewer levels do (keeping the
+// tables small enough to stay in cache); over a wide screen with a hard edge it changes abruptly.
+int inkLevelsFor(double pixels)
+{
+    return pixels < 4 ? 17 : 33;
+}
+
 // Lookup steps per period for a period of `pixels`: about `perPixel` a pixel.
 int stepsAcross(double pixels, int perPixel = 8)
 {
@@ -120,14 +127,14 @@ std::shared_ptr<const ScreenCoverage> latticeCoverage(const Lattice &l, float so
     if (l.w >= kPointSampledPixels) return nullptr;
     if (l.w < kWholeCellsPixels) {
         const Offsets cell = squareSamples(233);
-        return std::make_shared<ScreenCoverage>(1, 1, kInkLevels, static_cast<int>(cell.size()), soft, [&](float, float, float *s) {
+        return std::make_shared<ScreenCoverage>(1, 1, inkLevelsFor(l.w), static_cast<int>(cell.size()), soft, [&](float, float, float *s) {
             for (const auto &[ou, ov] : cell) *s++ = profile(ou, ov);
         });
     }
     const int steps = stepsAcross(l.w, perPixel);
     Offsets offsets;
     for (const auto &[ox, oy] : squareSamples(samplesIn(l.w))) offsets.push_back(l.step(ox, oy));
-    return std::make_shared<ScreenCoverage>(twoD ? steps : 1, steps, kInkLevels, static_cast<int>(offsets.size()), soft,
+    return std::make_shared<ScreenCoverage>(twoD ? steps : 1, steps, inkLevelsFor(l.w), static_cast<int>(offsets.size()), soft,
                                             [&](float a, float b, float *s) {
                                                 for (const auto &[du, dv] : offsets) *s++ = profile(a + du, b + dv);
                                             });
@@ -210,13 +217,13 @@ struct RingScreen
         if (w >= kPointSampledPixels) return nullptr;
         if (w < kWholeCellsPixels) {
             const int m = 233;
-            return std::make_shared<ScreenCoverage>(1, 1, kInkLevels, m, soft, [&](float, float, float *s) {
+            return std::make_shared<ScreenCoverage>(1, 1, inkLevelsFor(w), m, soft, [&](float, float, float *s) {
                 for (int i = 0; i < m; ++i) s[i] = lineProfile((i + 0.5f) / m);
             });
         }
         const Offsets offsets = squareSamples(samplesIn(w));
         // a: tangent of the direction folded into 0..45 degrees; b: position within a ring.
-        return std::make_shared<ScreenCoverage>(8, stepsAcross(w), kInkLevels, static_cast<int>(offsets.size()), soft,
+        return std::make_shared<ScreenCoverage>(8, stepsAcross(w), inkLevelsFor(w), static_cast<int>(offsets.size()), soft,
                                                 [&](float a, float b, float *s) {
                                                     const double angle = std::atan(a), c = std::cos(angle) / w, sn = std::sin(angle) / w;
                                                     for (const auto &[ox, oy] : offsets) *s++ = lineProfile(b + static_cast<float>(ox * c + oy * sn));

@@ -99,7 +99,7 @@ TEST(Halftone, ScreensOfAFewPixelsShowEachPixelsMeanCoverage)
     // screen over its square, not its value at the centre (which would show moiré).
     const Image small = gradient(kSide), large = gradient(kSide * kFine);
     for (const char *name : {"CIDotScreen", "CILineScreen", "CIHatchedScreen", "CICircularScreen", "CICMYKHalftone"})
-        for (double width : {1.3, 2.7})
+        for (double width : {1.3, 2.7, 7.0})
             for (double sharpness : {0.7, 1.0}) {
                 const Screen s{name, width, sharpness, 0.4};
                 SCOPED_TRACE(std::string(name) + " width " + std::to_string(width) + " sharpness " + std::to_string(sharpness));
