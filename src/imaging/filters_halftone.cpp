@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -239,7 +240,7 @@ struct RingScreen
         return cells->at(ink, std::min(ax, ay) / hi, fract(r));
     }
     // Next to the centre the rings curve too much within a pixel to be taken as straight: the
-    // few pixels there average the screen over 8 x 8 points.
+    // few pixels there average the screen over 89 points of the pixel.
     float nearCentre(float dx, float dy, float ink) const
     {
         static const Offsets offsets = squareSamples(89);
