@@ -201,7 +201,11 @@ TEST(Preview, LightsAndFinePatternsLookLikeTheResultSeenAtTheSameScale)
         double minimum; // dB
     };
     for (const Case &c : {Case{"CISpotLight", 4, 40}, Case{"CIDotScreen", 4, 40}, Case{"CILineScreen", 4, 40},
-                          Case{"CICircularScreen", 4, 40}, Case{"CIHatchedScreen", 4, 40}, Case{"CICMYKHalftone", 4, 40},
+                          Case{"CICircularScreen", 4, 40}, Case{"CIHatchedScreen", 4, 40},
+                          // Each of the four inks is averaged over a preview pixel on its own and the
+                          // inks are multiplied: the tone is kept, but not where black dots overlap a
+                          // colour's dots inside the pixel, which moves single pixels by a few percent.
+                          Case{"CICMYKHalftone", 4, 27},
                           Case{"CIRandomGenerator", 4, 40}, Case{"CICheckerboardGenerator", 4, 40}, Case{"CIPixellate", 4, 40},
                           Case{"CICrystallize", 4, 36},
                           // Further out the preview takes at most 4 x 4 samples a pixel: less alike,
