@@ -6,6 +6,7 @@
 #include "imaging/blurs.h"
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
+#include "imaging/cellmosaic.h"
 #include "imaging/declare.h"
 
 namespace imaging::catalogue {
@@ -13,48 +14,6 @@ namespace imaging::catalogue {
 using namespace declare;
 
 namespace {
-
-double jitter(std::int64_t i, std::int64_t j, std::uint32_t salt)
-{
-    std::uint64_t h = static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(j) * 0xC2B2AE3D27D4EB4Full ^ salt;
-    h ^= h >> 31; h *= 0xBF58476D1CE4E5B9ull; h ^= h >> 29;
-    return (h & 0xffffff) / double(0x1000000);
-}
-
-// The nearest of a jittered grid of seed points (one per cell of `size`), for cell effects.
-void nearestSeed(double x, double y, double cx, double cy, double size, double &sx, double &sy, double &dist)
-{
-    const double u = (x - cx) / size, v = (y - cy) / size;
-    const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
-    // Neighbouring pixels mostly fall in the same cell, so the nine candidate seeds (in cell
-    // units, independent of size and centre) are kept per thread for the last cell asked.
-    struct Neighbourhood
-    {
-        std::int64_t i0 = 0, j0 = 0;
-        bool valid = false;
-        double px[9], py[9];
-    };
-    thread_local Neighbourhood near;
-    if (!near.valid || near.i0 != i0 || near.j0 != j0) {
-        int k = 0;
-        for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
-            for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i, ++k) {
-                // One hash per seed gives both offsets (its low and high halves).
-                const double h = jitter(i, j, 3);
-                near.px[k] = i + h;
-                near.py[k] = j + (h * 4096.0 - std::floor(h * 4096.0));
-            }
-        near.i0 = i0;
-        near.j0 = j0;
-        near.valid = true;
-    }
-    dist = INFINITY;
-    for (int k = 0; k < 9; ++k) {
-        const double d = (near.px[k] - u) * (near.px[k] - u) + (near.py[k] - v) * (near.py[k] - v);
-        if (d < dist) { dist = d; sx = cx + near.px[k] * size; sy = cy + near.py[k] * size; }
-    }
-    dist = std::sqrt(dist) * size;
-}
 
 // Sobel gradient magnitude of each channel, scaled.
 Image edges(const Image &in, float intensity)
@@ -121,67 +80,44 @@ void registerStylize(std::vector<FilterDescription> &out)
 {
     const QStringList cats{kCICategoryStylize, kCICategoryVideo};
 
-    out.push_back(patterned(filter("CIPixellate", "Pixellate", cats,
+    // The cells mix by area where a pixel straddles them, so a reduced preview of small cells
+    // shows their mean colours without rendering finer.
+    out.push_back(filter("CIPixellate", "Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
                              const double s = std::max(1e-3, v.number("inputScale"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 sx = c.X() + (std::floor((x - c.X()) / s) + 0.5) * s;
-                                 sy = c.Y() + (std::floor((y - c.Y()) / s) + 0.5) * s;
-                             }, kernels::Edge::Clamp);
-                         }), "inputScale"));
+                             return cells::squares(v.image("inputImage"), c.X(), c.Y(), s);
+                         }));
 
-    out.push_back(patterned(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
+    out.push_back(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
-                             const double s = std::max(1e-3, v.number("inputScale"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 // Hexagon centres lie on two interleaved rectangular grids; the
-                                 // nearer of the two candidates wins.
-                                 const double w = s * std::sqrt(3.0), h = s * 1.5 * 2;
-                                 const double u = x - c.X(), q = y - c.Y();
-                                 const double ax = (std::floor(u / w) + 0.5) * w, ay = (std::floor(q / h) + 0.5) * h;
-                                 const double bx = std::floor(u / w + 0.5) * w, by = std::floor(q / h + 0.5) * h;
-                                 const bool first = fastHypot(u - ax, q - ay) <= fastHypot(u - bx, q - by);
-                                 sx = c.X() + (first ? ax : bx);
-                                 sy = c.Y() + (first ? ay : by);
-                             }, kernels::Edge::Clamp);
-                         }), "inputScale"));
+                             return cells::hexagons(v.image("inputImage"), c.X(), c.Y(), std::max(1e-3, v.number("inputScale")));
+                         }));
 
-    out.push_back(patterned(filter("CICrystallize", "Crystallize", cats,
+    out.push_back(filter("CICrystallize", "Crystallize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
-                             const double r = std::max(1.0, v.number("inputRadius"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 double d;
-                                 nearestSeed(x, y, c.X(), c.Y(), r, sx, sy, d);
-                             }, kernels::Edge::Clamp);
-                         }), "inputRadius"));
+                             return cells::crystals(v.image("inputImage"), c.X(), c.Y(), std::max(1.0, v.number("inputRadius")));
+                         }));
 
-    out.push_back(patterned(filter("CIPointillize", "Pointillize", cats,
+    out.push_back(filter("CIPointillize", "Pointillize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
                              const double r = std::max(1.0, v.number("inputRadius"));
                              const Image in = v.image("inputImage");
                              // Dots of the seed's colour on white paper.
-                             const Image dots = kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 double d;
-                                 nearestSeed(x, y, c.X(), c.Y(), r * 1.6, sx, sy, d);
-                                 if (d > r * 0.8) sx = sy = NAN;
-                             }, kernels::Edge::Clamp);
+                             const Image dots = cells::dots(in, c.X(), c.Y(), r * 1.6, r * 0.8);
                              const Image paper = kernels::generator(in.extent(), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; });
                              return kernels::blend(dots, paper, [](const float *s, const float *b, float *o, int n) {
                                  for (int i = 0; i < n * 4; i += 4)
                                      for (int k = 0; k < 4; ++k) o[i + k] = s[i + k] + b[i + k] * (1 - s[i + 3]);
                              });
-                         }), "inputRadius"));
+                         }));
 
     out.push_back(filter("CIEdges", "Edges", cats, {image(), scalar("inputIntensity", 1, {0, 100, 0, 10})},
                          [](const FilterValues &v) { return edges(v.image("inputImage"), v.f("inputIntensity")); }));

@@ -1,0 +1,328 @@
+#include "imaging/cellmosaic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <utility>
+#include <vector>
+
+#include "imaging/node.h"
+#include "imaging/sampler.h"
+
+namespace imaging::cells {
+
+namespace {
+
+enum class Kind { Squares, Hexagons, Crystals, Dots };
+
+struct Params
+{
+    Kind kind;
+    double cx, cy, size, radius;
+};
+
+// A pseudo-random number in [0, 1) for grid cell (i, j), the same on every run.
+double jitter(std::int64_t i, std::int64_t j, std::uint32_t salt)
+{
+    std::uint64_t h = static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(j) * 0xC2B2AE3D27D4EB4Full ^ salt;
+    h ^= h >> 31; h *= 0xBF58476D1CE4E5B9ull; h ^= h >> 29;
+    return (h & 0xffffff) / double(0x1000000);
+}
+
+// Reads seed colours: a seed beyond the input's extent shows the extent's nearest edge.
+class SeedReader
+{
+public:
+    SeedReader(const Image &input, const Rect &region)
+        : m_extent(input.extent()), m_clamp(!m_extent.isInfinite() && !m_extent.isEmpty()),
+          m_sampler(input, m_clamp ? region.intersected(m_extent.adjusted(1)) : region)
+    {
+    }
+    void read(double x, double y, float *out) const
+    {
+        if (m_clamp) {
+            x = std::clamp(x, m_extent.x() + 0.5, std::max(m_extent.x() + 0.5, m_extent.maxX() - 0.5));
+            y = std::clamp(y, m_extent.y() + 0.5, std::max(m_extent.y() + 0.5, m_extent.maxY() - 0.5));
+        }
+        m_sampler.sample(x, y, out);
+    }
+
+private:
+    Rect m_extent;
+    bool m_clamp;
+    Sampler m_sampler;
+};
+
+// The two seeds nearest to a point, in image coordinates, with their squared distances.
+struct TwoNearest
+{
+    double ax = 0, ay = 0, bx = 0, by = 0;
+    double da = INFINITY, db = INFINITY;
+
+    void offer(double x, double y, double d)
+    {
+        if (d < da) {
+            bx = ax; by = ay; db = da;
+            ax = x; ay = y; da = d;
+        } else if (d < db) {
+            bx = x; by = y; db = d;
+        }
+    }
+};
+
+// Hexagon centres form a triangular lattice: two interleaved rectangular grids. The nearer of the
+// two grids' nearest centres is the nearest; the second nearest is one of its six neighbours.
+TwoNearest nearestHexagons(const Params &p, double x, double y)
+{
+    const double s = p.size, w = s * std::numbers::sqrt3, h = s * 3;
+    const double u = x - p.cx, q = y - p.cy;
+    const double ax = (std::floor(u / w) + 0.5) * w, ay = (std::floor(q / h) + 0.5) * h;
+    const double bx = std::floor(u / w + 0.5) * w, by = std::floor(q / h + 0.5) * h;
+    const double da = (u - ax) * (u - ax) + (q - ay) * (q - ay), db = (u - bx) * (u - bx) + (q - by) * (q - by);
+    const bool first = da <= db;
+    TwoNearest t;
+    const double nx = first ? ax : bx, ny = first ? ay : by;
+    t.ax = p.cx + nx; t.ay = p.cy + ny; t.da = first ? da : db;
+    const double offsets[6][2] = {{w, 0}, {-w, 0}, {w / 2, s * 1.5}, {-w / 2, s * 1.5}, {w / 2, -s * 1.5}, {-w / 2, -s * 1.5}};
+    for (const auto &o : offsets) {
+        const double ex = nx + o[0] - u, ey = ny + o[1] - q, d = ex * ex + ey * ey;
+        if (d < t.db) { t.db = d; t.bx = p.cx + nx + o[0]; t.by = p.cy + ny + o[1]; }
+    }
+    return t;
+}
+
+// Seeds of a jittered grid: one per grid cell. The nine around a point are kept for the last grid
+// cell asked, since neighbouring pixels mostly fall in the same one; distances are taken in grid
+// units relative to that cell, where float is exact enough.
+class JitteredSeeds
+{
+public:
+    explicit JitteredSeeds(const Params &p) : m_p(p), m_inverse(1 / p.size) {}
+
+    TwoNearest nearest(double x, double y)
+    {
+        const double u = (x - m_p.cx) * m_inverse, v = (y - m_p.cy) * m_inverse;
+        const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
+        if (!m_valid || i0 != m_i0 || j0 != m_j0) {
+            int k = 0;
+            for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
+                for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i, ++k) {
+                    // One hash per seed gives both offsets (its low and high halves).
+                    const double h = jitter(i, j, 3);
+                    m_px[k] = static_cast<float>(i - i0 + h);
+                    m_py[k] = static_cast<float>(j - j0 + (h * 4096.0 - std::floor(h * 4096.0)));
+                }
+            m_i0 = i0; m_j0 = j0; m_valid = true;
+        }
+        const auto fu = static_cast<float>(u - i0), fv = static_cast<float>(v - j0);
+        float d[9];
+        for (int k = 0; k < 9; ++k) d[k] = (m_px[k] - fu) * (m_px[k] - fu) + (m_py[k] - fv) * (m_py[k] - fv);
+        int a = 0, b = -1;
+        for (int k = 1; k < 9; ++k) {
+            if (d[k] < d[a]) { b = a; a = k; }
+            else if (b < 0 || d[k] < d[b]) b = k;
+        }
+        const double s = m_p.size, ox = m_p.cx + i0 * s, oy = m_p.cy + j0 * s;
+        TwoNearest t;
+        t.ax = ox + m_px[a] * s; t.ay = oy + m_py[a] * s; t.da = d[a] * s * s;
+        t.bx = ox + m_px[b] * s; t.by = oy + m_py[b] * s; t.db = d[b] * s * s;
+        return t;
+    }
+
+private:
+    Params m_p;
+    double m_inverse;
+    std::int64_t m_i0 = 0, m_j0 = 0;
+    bool m_valid = false;
+    float m_px[9], m_py[9];
+};
+
+// The share of the pixel centred at (x, y) inside a disc of radius r centred d away at (sx, sy).
+double discCoverage(double x, double y, double sx, double sy, double d, double r)
+{
+    const double len = std::sqrt(d);
+    const double nx = len > 0 ? (x - sx) / len : 1.0, ny = len > 0 ? (y - sy) / len : 0.0;
+    // A disc smaller than the pixel covers at most its own area.
+    return std::min(edgeCoverage(r - len, nx, ny), std::numbers::pi * r * r);
+}
+
+// A colour read once for consecutive pixels of the same seed.
+struct SeedColour
+{
+    double x = NAN, y = NAN;
+    float rgba[4] = {0, 0, 0, 0};
+
+    const float *at(const SeedReader &reader, double sx, double sy)
+    {
+        if (sx != x || sy != y) {
+            x = sx; y = sy;
+            reader.read(sx, sy, rgba);
+        }
+        return rgba;
+    }
+};
+
+void renderNearest(const Params &p, const Image &input, PixelBuffer &out, const PixelRect &visible)
+{
+    // Every seed read lies within two pitches of a pixel (the second nearest of a jittered grid
+    // lies in the 3 x 3 grid cells around it); dots never reach beyond their seeds' cells.
+    const SeedReader reader(input, visible.toRect().adjusted(2 * p.size + 2));
+    JitteredSeeds jittered(p);
+    SeedColour near, far;
+    for (int y = visible.y0; y < visible.y1; ++y) {
+        float *d = out.pixel(visible.x0, y);
+        for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
+            const double px = x + 0.5, py = y + 0.5;
+            const TwoNearest t = p.kind == Kind::Hexagons ? nearestHexagons(p, px, py) : jittered.nearest(px, py);
+            // The edge between the two cells is the bisector of their seeds, (db - da) / 2 |b - a|
+            // from the pixel's centre; beyond half the pixel's diagonal it misses the pixel.
+            const double ex = t.bx - t.ax, ey = t.by - t.ay, len2 = ex * ex + ey * ey, gap = t.db - t.da;
+            double share = 1.0;
+            if (gap * gap < 2.0001 * len2) {
+                const double len = std::sqrt(len2);
+                share = len > 0 ? edgeCoverage(gap / (2 * len), ex / len, ey / len) : 1.0;
+            }
+            double wa = share, wb = 1 - share;
+            if (p.kind == Kind::Dots) {
+                wa *= discCoverage(px, py, t.ax, t.ay, t.da, p.radius);
+                if (wb > 0) wb *= discCoverage(px, py, t.bx, t.by, t.db, p.radius);
+            }
+            const float fa = static_cast<float>(wa), fb = static_cast<float>(wb);
+            const float *a = near.at(reader, t.ax, t.ay);
+            if (fb > 0) {
+                const float *b = far.at(reader, t.bx, t.by);
+                for (int c = 0; c < 4; ++c) d[c] = a[c] * fa + b[c] * fb;
+            } else {
+                for (int c = 0; c < 4; ++c) d[c] = a[c] * fa;
+            }
+        }
+    }
+}
+
+// The overlaps of unit pixels [v, v + 1) with cells [o + i s, o + (i + 1) s): per pixel, the first
+// cell (relative to `first`) and up to `most` shares.
+struct Overlaps
+{
+    static constexpr int most = 6;
+    std::vector<int> start, count;
+    std::vector<float> share;
+
+    Overlaps(int v0, int v1, double o, double s, std::int64_t first)
+    {
+        const int n = v1 - v0;
+        start.resize(n); count.resize(n); share.resize(static_cast<std::size_t>(n) * most);
+        for (int k = 0; k < n; ++k) {
+            const double lo = v0 + k, hi = lo + 1;
+            const auto i0 = static_cast<std::int64_t>(std::floor((lo - o) / s));
+            start[k] = static_cast<int>(i0 - first);
+            int m = 0;
+            for (std::int64_t i = i0; m < most && o + i * s < hi; ++i, ++m)
+                share[static_cast<std::size_t>(k) * most + m] = static_cast<float>(std::min(hi, o + (i + 1) * s) - std::max(lo, o + i * s));
+            count[k] = m;
+        }
+    }
+};
+
+void renderSquares(const Params &p, const Image &input, PixelBuffer &out, const PixelRect &visible)
+{
+    const double s = p.size;
+    if (s < 1.0 / (Overlaps::most - 1)) {
+        // Cells finer than this show, over each pixel, the mean of the input under it.
+        const SeedReader reader(input, visible.toRect().adjusted(1));
+        for (int y = visible.y0; y < visible.y1; ++y) {
+            float *d = out.pixel(visible.x0, y);
+            for (int x = visible.x0; x < visible.x1; ++x, d += 4) reader.read(x + 0.5, y + 0.5, d);
+        }
+        return;
+    }
+    const auto i0 = static_cast<std::int64_t>(std::floor((visible.x0 - p.cx) / s)), i1 = static_cast<std::int64_t>(std::floor((visible.x1 - p.cx) / s));
+    const auto j0 = static_cast<std::int64_t>(std::floor((visible.y0 - p.cy) / s)), j1 = static_cast<std::int64_t>(std::floor((visible.y1 - p.cy) / s));
+    const auto ni = static_cast<std::size_t>(i1 - i0 + 1), nj = static_cast<std::size_t>(j1 - j0 + 1);
+    // One colour per cell, read at its centre.
+    // The centres' box joined with the pixels meets the extent, so that centres clamped to the
+    // extent stay inside it.
+    const Rect centres = Rect::fromEdges(p.cx + (i0 + 0.5) * s, p.cy + (j0 + 0.5) * s, p.cx + (i1 + 0.5) * s, p.cy + (j1 + 0.5) * s);
+    const SeedReader reader(input, centres.adjusted(2).united(visible.toRect().adjusted(2)));
+    std::vector<float> colours(ni * nj * 4);
+    for (std::size_t j = 0; j < nj; ++j)
+        for (std::size_t i = 0; i < ni; ++i)
+            reader.read(p.cx + (i0 + double(i) + 0.5) * s, p.cy + (j0 + double(j) + 0.5) * s, &colours[(j * ni + i) * 4]);
+    const Overlaps cols(visible.x0, visible.x1, p.cx, s, i0), rows(visible.y0, visible.y1, p.cy, s, j0);
+    for (int y = visible.y0; y < visible.y1; ++y) {
+        const int ry = y - visible.y0, nr = rows.count[ry];
+        const float *wr = &rows.share[static_cast<std::size_t>(ry) * Overlaps::most];
+        const float *rowColours = &colours[static_cast<std::size_t>(rows.start[ry]) * ni * 4];
+        float *d = out.pixel(visible.x0, y);
+        for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
+            const int cx = x - visible.x0, nc = cols.count[cx];
+            const float *cell = rowColours + static_cast<std::size_t>(cols.start[cx]) * 4;
+            if (nr == 1 && nc == 1) {
+                // Inside one cell (nearly every pixel of cells a few pixels across).
+                for (int c = 0; c < 4; ++c) d[c] = cell[c];
+                continue;
+            }
+            const float *wc = &cols.share[static_cast<std::size_t>(cx) * Overlaps::most];
+            float sum[4] = {0, 0, 0, 0};
+            for (int a = 0; a < nr; ++a)
+                for (int b = 0; b < nc; ++b) {
+                    const float w = wr[a] * wc[b];
+                    const float *q = cell + (static_cast<std::size_t>(a) * ni + b) * 4;
+                    for (int c = 0; c < 4; ++c) sum[c] += q[c] * w;
+                }
+            for (int c = 0; c < 4; ++c) d[c] = sum[c];
+        }
+    }
+}
+
+class MosaicNode final : public Node
+{
+public:
+    MosaicNode(Image input, const Params &p) : m_input(std::move(input)), m_p(p) {}
+    Rect extent() const override { return m_input.extent(); }
+    void render(PixelBuffer &out) const override
+    {
+        const PixelRect visible = out.rect().intersected(PixelRect::covering(extent()));
+        if (visible.isEmpty()) {
+            out.clear();
+            return;
+        }
+        if (visible != out.rect()) out.clearOutside(visible);
+        if (m_p.kind == Kind::Squares) renderSquares(m_p, m_input, out, visible);
+        else renderNearest(m_p, m_input, out, visible);
+    }
+
+private:
+    Image m_input;
+    Params m_p;
+};
+
+Image mosaic(const Image &input, const Params &p)
+{
+    if (input.isNull()) return input;
+    return Image(std::make_shared<MosaicNode>(input, p));
+}
+
+} // namespace
+
+Image squares(const Image &input, double cx, double cy, double size)
+{
+    return mosaic(input, {Kind::Squares, cx, cy, size, 0});
+}
+
+Image hexagons(const Image &input, double cx, double cy, double size)
+{
+    return mosaic(input, {Kind::Hexagons, cx, cy, size, 0});
+}
+
+Image crystals(const Image &input, double cx, double cy, double size)
+{
+    return mosaic(input, {Kind::Crystals, cx, cy, size, 0});
+}
+
+Image dots(const Image &input, double cx, double cy, double size, double radius)
+{
+    return mosaic(input, {Kind::Dots, cx, cy, size, radius});
+}
+
+} // namespace imaging::cells
