@@ -54,6 +54,13 @@ private:
     Sampler m_sampler;
 };
 
+// std::floor without the library call it takes on processors without rounding instructions.
+inline double fastFloor(double v)
+{
+    const auto t = static_cast<double>(static_cast<std::int64_t>(v));
+    return t > v ? t - 1 : t;
+}
+
 // The two seeds nearest to a point, in image coordinates, with their squared distances.
 struct TwoNearest
 {
@@ -76,9 +83,9 @@ struct TwoNearest
 TwoNearest nearestHexagons(const Params &p, double x, double y)
 {
     const double s = p.size, w = s * std::numbers::sqrt3, h = s * 3;
-    const double u = x - p.cx, q = y - p.cy;
-    const double ax = (std::floor(u / w) + 0.5) * w, ay = (std::floor(q / h) + 0.5) * h;
-    const double bx = std::floor(u / w + 0.5) * w, by = std::floor(q / h + 0.5) * h;
+    const double u = x - p.cx, q = y - p.cy, uw = u / w, qh = q / h;
+    const double ax = (fastFloor(uw) + 0.5) * w, ay = (fastFloor(qh) + 0.5) * h;
+    const double bx = fastFloor(uw + 0.5) * w, by = fastFloor(qh + 0.5) * h;
     const double da = (u - ax) * (u - ax) + (q - ay) * (q - ay), db = (u - bx) * (u - bx) + (q - by) * (q - by);
     const bool first = da <= db;
     TwoNearest t;
@@ -92,50 +99,72 @@ TwoNearest nearestHexagons(const Params &p, double x, double y)
     return t;
 }
 
-// Seeds of a jittered grid: one per grid cell. The nine around a point are kept for the last grid
-// cell asked, since neighbouring pixels mostly fall in the same one; distances are taken in grid
-// units relative to that cell, where float is exact enough.
+// Seeds of a jittered grid: one per grid cell, for the pixels x0 <= x < x1 of one row at a time.
+// The seeds of the three grid rows around the pixel row are hashed once per grid row, in grid
+// units relative to the first column, where float is exact enough.
 class JitteredSeeds
 {
 public:
-    explicit JitteredSeeds(const Params &p) : m_p(p), m_inverse(1 / p.size) {}
-
-    TwoNearest nearest(double x, double y)
+    JitteredSeeds(const Params &p, int x0, int x1)
+        : m_p(p), m_inverse(1 / p.size), m_first(static_cast<std::int64_t>(std::floor((x0 + 0.5 - p.cx) * m_inverse)) - 1),
+          m_columns(static_cast<int>(static_cast<std::int64_t>(std::floor((x1 - 0.5 - p.cx) * m_inverse)) + 2 - m_first)),
+          m_px(static_cast<std::size_t>(m_columns) * 3), m_py(m_px.size())
     {
-        const double u = (x - m_p.cx) * m_inverse, v = (y - m_p.cy) * m_inverse;
-        const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
-        if (!m_valid || i0 != m_i0 || j0 != m_j0) {
-            int k = 0;
-            for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
-                for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i, ++k) {
+    }
+
+    void setRow(double y)
+    {
+        const double v = (y - m_p.cy) * m_inverse;
+        const auto j0 = static_cast<std::int64_t>(std::floor(v));
+        if (!m_valid || j0 != m_j0) {
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < m_columns; ++c) {
                     // One hash per seed gives both offsets (its low and high halves).
-                    const double h = jitter(i, j, 3);
-                    m_px[k] = static_cast<float>(i - i0 + h);
-                    m_py[k] = static_cast<float>(j - j0 + (h * 4096.0 - std::floor(h * 4096.0)));
+                    const double h = jitter(m_first + c, j0 - 1 + r, 3), hi = h * 4096.0;
+                    m_px[static_cast<std::size_t>(r) * m_columns + c] = static_cast<float>(c + h);
+                    m_py[static_cast<std::size_t>(r) * m_columns + c] = static_cast<float>(r - 1 + (hi - static_cast<double>(static_cast<std::int64_t>(hi))));
                 }
-            m_i0 = i0; m_j0 = j0; m_valid = true;
+            m_j0 = j0;
+            m_valid = true;
         }
-        const auto fu = static_cast<float>(u - i0), fv = static_cast<float>(v - j0);
+        m_v = static_cast<float>(v - j0);
+    }
+
+    // The two seeds nearest to (x, row), of the 3 x 3 grid cells around it.
+    TwoNearest nearest(double x) const
+    {
+        const double u = (x - m_p.cx) * m_inverse - m_first;
+        const int i = static_cast<int>(u); // u >= 1: truncation is floor
+        const auto fu = static_cast<float>(u), fv = m_v;
         float d[9];
-        for (int k = 0; k < 9; ++k) d[k] = (m_px[k] - fu) * (m_px[k] - fu) + (m_py[k] - fv) * (m_py[k] - fv);
+        int idx[9];
+        for (int r = 0, k = 0; r < 3; ++r)
+            for (int c = i - 1; c <= i + 1; ++c, ++k) {
+                idx[k] = r * m_columns + c;
+                const float dx = m_px[idx[k]] - fu, dy = m_py[idx[k]] - fv;
+                d[k] = dx * dx + dy * dy;
+            }
         int a = 0, b = -1;
         for (int k = 1; k < 9; ++k) {
             if (d[k] < d[a]) { b = a; a = k; }
             else if (b < 0 || d[k] < d[b]) b = k;
         }
-        const double s = m_p.size, ox = m_p.cx + i0 * s, oy = m_p.cy + j0 * s;
+        const double s = m_p.size, ox = m_p.cx + m_first * s, oy = m_p.cy + m_j0 * s;
         TwoNearest t;
-        t.ax = ox + m_px[a] * s; t.ay = oy + m_py[a] * s; t.da = d[a] * s * s;
-        t.bx = ox + m_px[b] * s; t.by = oy + m_py[b] * s; t.db = d[b] * s * s;
+        t.ax = ox + m_px[idx[a]] * s; t.ay = oy + m_py[idx[a]] * s; t.da = d[a] * s * s;
+        t.bx = ox + m_px[idx[b]] * s; t.by = oy + m_py[idx[b]] * s; t.db = d[b] * s * s;
         return t;
     }
 
 private:
     Params m_p;
     double m_inverse;
-    std::int64_t m_i0 = 0, m_j0 = 0;
+    std::int64_t m_first;
+    int m_columns;
+    std::vector<float> m_px, m_py;
+    std::int64_t m_j0 = 0;
     bool m_valid = false;
-    float m_px[9], m_py[9];
+    float m_v = 0;
 };
 
 // The share of the pixel centred at (x, y) inside a disc of radius r centred d away at (sx, sy).
@@ -168,13 +197,14 @@ void renderNearest(const Params &p, const Image &input, PixelBuffer &out, const 
     // Every seed read lies within two pitches of a pixel (the second nearest of a jittered grid
     // lies in the 3 x 3 grid cells around it); dots never reach beyond their seeds' cells.
     const SeedReader reader(input, visible.toRect().adjusted(2 * p.size + 2));
-    JitteredSeeds jittered(p);
+    JitteredSeeds jittered(p, visible.x0, visible.x1);
     SeedColour near, far;
     for (int y = visible.y0; y < visible.y1; ++y) {
+        if (p.kind != Kind::Hexagons) jittered.setRow(y + 0.5);
         float *d = out.pixel(visible.x0, y);
         for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
             const double px = x + 0.5, py = y + 0.5;
-            const TwoNearest t = p.kind == Kind::Hexagons ? nearestHexagons(p, px, py) : jittered.nearest(px, py);
+            const TwoNearest t = p.kind == Kind::Hexagons ? nearestHexagons(p, px, py) : jittered.nearest(px);
             // The edge between the two cells is the bisector of their seeds, (db - da) / 2 |b - a|
             // from the pixel's centre; beyond half the pixel's diagonal it misses the pixel.
             const double ex = t.bx - t.ax, ey = t.by - t.ay, len2 = ex * ex + ey * ey, gap = t.db - t.da;
