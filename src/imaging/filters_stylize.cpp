@@ -45,6 +45,46 @@ Image edges(const Image &in, float intensity)
     return kernels::general(std::move(g));
 }
 
+// out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
+// a row (step 1) or down columns (step a row's length). The loops run along i, so that they
+// vectorise.
+void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
+{
+    // Four lanes at a time with the compiler's vector types (an -O2 build does not
+    // vectorise loops of unknown length by itself).
+    using Lanes = float __attribute__((vector_size(16)));
+    auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
+    const int radius = static_cast<int>(weights.size()) - 1;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Lanes acc = load(centre + i) * weights[0];
+        for (int k = 1; k <= radius; ++k) acc += (load(centre + i - k * step) + load(centre + i + k * step)) * weights[k];
+        std::memcpy(out + i, &acc, sizeof acc);
+    }
+    for (; i < n; ++i) {
+        float acc = centre[i] * weights[0];
+        for (int k = 1; k <= radius; ++k) acc += (centre[i - k * step] + centre[i + k * step]) * weights[k];
+        out[i] = acc;
+    }
+}
+
+// One channel of src, blurred by a Gaussian of the given weights, over the pixels of r (row by
+// row); src covers r grown by the weights' radius.
+template<typename Channel>
+void blurredChannel(const PixelBuffer &src, const PixelRect &r, const std::vector<float> &weights, Channel channel, std::vector<float> &out)
+{
+    const int R = static_cast<int>(weights.size()) - 1, w = r.width(), h = r.height() + 2 * R, lw = w + 2 * R;
+    std::vector<float> plain(static_cast<std::size_t>(lw) * h), rows(static_cast<std::size_t>(w) * h);
+    for (int j = 0; j < h; ++j) {
+        const float *p = src.pixel(r.x0 - R, r.y0 - R + j);
+        float *l = &plain[static_cast<std::size_t>(j) * lw];
+        for (int i = 0; i < lw; ++i, p += 4) l[i] = channel(p);
+        convolve(l + R, 1, &rows[static_cast<std::size_t>(j) * w], w, weights);
+    }
+    out.resize(static_cast<std::size_t>(w) * r.height());
+    for (int j = 0; j < r.height(); ++j) convolve(&rows[static_cast<std::size_t>(j + R) * w], w, &out[static_cast<std::size_t>(j) * w], w, weights);
+}
+
 // Luminance edges, a difference of Gaussians, for drawings: crisp, thin lines. The blurs are
 // taken on the luminance alone (it is linear in the colours, so blurring it equals the luminance
 // of the blurred colours), one channel instead of four, in one pass over the input.
@@ -91,29 +131,6 @@ public:
     }
 
 private:
-    // out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
-    // a row (step 1) or down columns (step a row's length). The loops run along i, so that they
-    // vectorise.
-    static void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
-    {
-        // Four lanes at a time with the compiler's vector types (an -O2 build does not
-        // vectorise loops of unknown length by itself).
-        using Lanes = float __attribute__((vector_size(16)));
-        auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
-        const int radius = static_cast<int>(weights.size()) - 1;
-        int i = 0;
-        for (; i + 4 <= n; i += 4) {
-            Lanes acc = load(centre + i) * weights[0];
-            for (int k = 1; k <= radius; ++k) acc += (load(centre + i - k * step) + load(centre + i + k * step)) * weights[k];
-            std::memcpy(out + i, &acc, sizeof acc);
-        }
-        for (; i < n; ++i) {
-            float acc = centre[i] * weights[0];
-            for (int k = 1; k <= radius; ++k) acc += (centre[i - k * step] + centre[i + k * step]) * weights[k];
-            out[i] = acc;
-        }
-    }
-
     std::vector<float> m_fine, m_coarse;
     float m_gain;
 };
@@ -355,27 +372,39 @@ void registerStylize(std::vector<FilterDescription> &out)
                              const Image in = v.image("inputImage"), shade = CacheNode::wrap(v.image("inputShadingImage"));
                              const Rect se = shade.extent();
                              if (se.isEmpty() || se.isInfinite()) return Image();
-                             const double scale = v.number("inputScale");
+                             const float scale = v.f("inputScale");
+                             // The height field is the luminance after a one-pixel Gaussian blur,
+                             // blurred as one channel (with the alpha that limits the result).
+                             const std::vector<float> blur = GaussianBlurNode::weights(1.0, 3);
                              kernels::General g;
-                             g.inputs = {blurs::gaussian(in, 1.0), shade};
+                             g.inputs = {in, shade};
                              g.extent = in.extent();
-                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1) : se; };
+                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1 + 3) : se; };
                              g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
-                                 const PixelBuffer &h = inputs[0], &s = inputs[1];
+                                 const PixelBuffer &s = inputs[1];
+                                 const PixelRect r = o.rect(), around = r.adjusted(1);
+                                 std::vector<float> height, alpha;
+                                 blurredChannel(inputs[0], around, blur, [](const float *p) { return luminance(p[0], p[1], p[2]); }, height);
+                                 blurredChannel(inputs[0], r, blur, [](const float *p) { return p[3]; }, alpha);
+                                 const std::size_t hw = static_cast<std::size_t>(around.width());
                                  const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
-                                 const double rx = se.width() / 2 - 1, ry = se.height() / 2 - 1;
-                                 auto H = [&](int x, int y) { const float *p = h.pixel(x, y); return luminance(p[0], p[1], p[2]); };
-                                 for (int y = o.rect().y0; y < o.rect().y1; ++y)
-                                     for (int x = o.rect().x0; x < o.rect().x1; ++x) {
-                                         double nx = -(H(x + 1, y) - H(x - 1, y)) * 0.5 * scale;
-                                         double ny = -(H(x, y + 1) - H(x, y - 1)) * 0.5 * scale;
-                                         const double len = std::sqrt(nx * nx + ny * ny + 1);
-                                         nx /= len; ny /= len;
-                                         float *d = o.pixel(x, y);
-                                         s.sampleBilinearClamped(cx + nx * rx, cy + ny * ry, d);
-                                         const float a = h.pixel(x, y)[3];
-                                         for (int c = 0; c < 4; ++c) d[c] *= std::min(1.f, a);
+                                 const float rx = static_cast<float>(se.width() / 2 - 1), ry = static_cast<float>(se.height() / 2 - 1);
+                                 // The shading image is sampled with its edges extended.
+                                 const double sx0 = s.rect().x0 + 0.5, sx1 = s.rect().x1 - 0.5, sy0 = s.rect().y0 + 0.5, sy1 = s.rect().y1 - 0.5;
+                                 const float *a = alpha.data();
+                                 for (int y = r.y0; y < r.y1; ++y) {
+                                     const float *H = &height[(y - around.y0) * hw + 1];
+                                     float *d = o.pixel(r.x0, y);
+                                     for (int i = 0; i < r.width(); ++i, d += 4, ++a) {
+                                         float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
+                                         float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
+                                         const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
+                                         nx *= inverse; ny *= inverse;
+                                         s.sampleBilinear(std::clamp(cx + nx * rx, sx0, sx1), std::clamp(cy + ny * ry, sy0, sy1), d);
+                                         const float k = std::min(1.f, *a);
+                                         for (int c = 0; c < 4; ++c) d[c] *= k;
                                      }
+                                 }
                              };
                              return kernels::general(std::move(g));
                          }), 3));
