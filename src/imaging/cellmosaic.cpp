@@ -91,6 +91,9 @@ TwoNearest nearestHexagons(const Params &p, double x, double y)
     TwoNearest t;
     const double nx = first ? ax : bx, ny = first ? ay : by;
     t.ax = p.cx + nx; t.ay = p.cy + ny; t.da = first ? da : db;
+    // A pixel inside the hexagon's inscribed circle lies in it whole: no second cell to find.
+    const double inside = s * (std::numbers::sqrt3 / 2) - std::numbers::sqrt2 / 2;
+    if (inside > 0 && t.da < inside * inside) return t;
     const double offsets[6][2] = {{w, 0}, {-w, 0}, {w / 2, s * 1.5}, {-w / 2, s * 1.5}, {w / 2, -s * 1.5}, {-w / 2, -s * 1.5}};
     for (const auto &o : offsets) {
         const double ex = nx + o[0] - u, ey = ny + o[1] - q, d = ex * ex + ey * ey;
@@ -144,11 +147,11 @@ public:
                 const float dx = m_px[idx[k]] - fu, dy = m_py[idx[k]] - fv;
                 d[k] = dx * dx + dy * dy;
             }
-        int a = 0, b = -1;
-        for (int k = 1; k < 9; ++k) {
-            if (d[k] < d[a]) { b = a; a = k; }
-            else if (b < 0 || d[k] < d[b]) b = k;
-        }
+        // Selections rather than branches: which seed is nearest hardly follows a pattern.
+        int a = 0;
+        for (int k = 1; k < 9; ++k) a = d[k] < d[a] ? k : a;
+        int b = a == 0 ? 1 : 0;
+        for (int k = 0; k < 9; ++k) b = k != a && d[k] < d[b] ? k : b;
         const double s = m_p.size, ox = m_p.cx + m_first * s, oy = m_p.cy + m_j0 * s;
         TwoNearest t;
         t.ax = ox + m_px[idx[a]] * s; t.ay = oy + m_py[idx[a]] * s; t.da = d[a] * s * s;
