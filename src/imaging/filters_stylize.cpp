@@ -45,14 +45,16 @@ Image edges(const Image &in, float intensity)
     return kernels::general(std::move(g));
 }
 
+// Four floats (or ints) handled as one value, with the compiler's vector types.
+using Lanes = float __attribute__((vector_size(16)));
+using IntLanes = int __attribute__((vector_size(16)));
+
 // out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
 // a row (step 1) or down columns (step a row's length). The loops run along i, so that they
 // vectorise.
 void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
 {
-    // Four lanes at a time with the compiler's vector types (an -O2 build does not
-    // vectorise loops of unknown length by itself).
-    using Lanes = float __attribute__((vector_size(16)));
+    // Four lanes at a time (an -O2 build does not vectorise loops of unknown length by itself).
     auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
     const int radius = static_cast<int>(weights.size()) - 1;
     int i = 0;
@@ -285,12 +287,15 @@ void registerStylize(std::vector<FilterDescription> &out)
                 for (int x = r.x0; x < r.x1; ++x, s += 4, o += 4, ++edge) {
                     const float a = s[3], inverse = a > 0 ? 1.f / a : 0.f;
                     const float ink = 1.f - clamp01(*edge * 1.5f);
-                    for (int c = 0; c < 3; ++c) {
-                        const float straight = s[c] * inverse;
-                        // Rounded to the nearest of four levels (non-negative: truncation after + 0.5).
-                        const float level = static_cast<float>(static_cast<int>(clamp01(straight * 1.1f) * 3.f + 0.5f));
-                        o[c] = level / 3.f * ink * a;
-                    }
+                    // The four channels at once; alpha is put back after.
+                    Lanes straight;
+                    std::memcpy(&straight, s, sizeof straight);
+                    straight *= inverse * 1.1f;
+                    straight = straight < 0.f ? 0.f : (straight > 1.f ? 1.f : straight);
+                    // Rounded to the nearest of four levels (non-negative: truncation after + 0.5).
+                    const Lanes level = __builtin_convertvector(__builtin_convertvector(straight * 3.f + 0.5f, IntLanes), Lanes);
+                    const Lanes result = level * (ink * a / 3.f);
+                    std::memcpy(o, &result, sizeof result);
                     o[3] = a;
                 }
             }
@@ -389,8 +394,25 @@ void registerStylize(std::vector<FilterDescription> &out)
                                  const std::size_t hw = static_cast<std::size_t>(around.width());
                                  const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
                                  const float rx = static_cast<float>(se.width() / 2 - 1), ry = static_cast<float>(se.height() / 2 - 1);
-                                 // The shading image is sampled with its edges extended.
-                                 const double sx0 = s.rect().x0 + 0.5, sx1 = s.rect().x1 - 0.5, sy0 = s.rect().y0 + 0.5, sy1 = s.rect().y1 - 0.5;
+                                 // The shading image is sampled bilinearly with its edges extended, in
+                                 // buffer coordinates (pixel centres at whole numbers), four channels at once.
+                                 const int sw = s.width(), sh = s.height();
+                                 const float fx0 = static_cast<float>(cx - s.rect().x0 - 0.5), fy0 = static_cast<float>(cy - s.rect().y0 - 0.5);
+                                 const float fx1 = static_cast<float>(sw - 1), fy1 = static_cast<float>(sh - 1);
+                                 auto shadeAt = [&](float fx, float fy, float k, float *d) {
+                                     fx = std::clamp(fx, 0.f, fx1);
+                                     fy = std::clamp(fy, 0.f, fy1);
+                                     const int ix = std::min(static_cast<int>(fx), std::max(sw - 2, 0)), iy = std::min(static_cast<int>(fy), std::max(sh - 2, 0));
+                                     const float tx = fx - ix, ty = fy - iy;
+                                     const float *p = s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4;
+                                     const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
+                                     Lanes p00, p10, p01, p11;
+                                     std::memcpy(&p00, p, 16); std::memcpy(&p10, p + right, 16);
+                                     std::memcpy(&p01, p + up, 16); std::memcpy(&p11, p + up + right, 16);
+                                     const Lanes bottom = p00 + (p10 - p00) * tx, top = p01 + (p11 - p01) * tx;
+                                     const Lanes v = (bottom + (top - bottom) * ty) * k;
+                                     std::memcpy(d, &v, 16);
+                                 };
                                  const float *a = alpha.data();
                                  for (int y = r.y0; y < r.y1; ++y) {
                                      const float *H = &height[(y - around.y0) * hw + 1];
@@ -400,9 +422,7 @@ void registerStylize(std::vector<FilterDescription> &out)
                                          float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
                                          const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
                                          nx *= inverse; ny *= inverse;
-                                         s.sampleBilinear(std::clamp(cx + nx * rx, sx0, sx1), std::clamp(cy + ny * ry, sy0, sy1), d);
-                                         const float k = std::min(1.f, *a);
-                                         for (int c = 0; c < 4; ++c) d[c] *= k;
+                                         shadeAt(fx0 + nx * rx, fy0 + ny * ry, std::min(1.f, *a), d);
                                      }
                                  }
                              };
