@@ -195,8 +195,22 @@ struct SeedColour
     }
 };
 
+// Cells much finer than a pixel show, over each pixel, the mean of their colours: the mean of the
+// input under it.
+void renderUnderlying(const Image &input, PixelBuffer &out, const PixelRect &visible)
+{
+    const SeedReader reader(input, visible.toRect().adjusted(1));
+    for (int y = visible.y0; y < visible.y1; ++y) {
+        float *d = out.pixel(visible.x0, y);
+        for (int x = visible.x0; x < visible.x1; ++x, d += 4) reader.read(x + 0.5, y + 0.5, d);
+    }
+}
+
 void renderNearest(const Params &p, const Image &input, PixelBuffer &out, const PixelRect &visible)
 {
+    // Four cells or more to a pixel (dots keep paper between them however small they are).
+    const double pitch = p.kind == Kind::Hexagons ? p.size * std::numbers::sqrt3 : p.size;
+    if (p.kind != Kind::Dots && pitch < 0.5) return renderUnderlying(input, out, visible);
     // Every seed read lies within two pitches of a pixel (the second nearest of a jittered grid
     // lies in the 3 x 3 grid cells around it); dots never reach beyond their seeds' cells.
     const SeedReader reader(input, visible.toRect().adjusted(2 * p.size + 2));
@@ -260,15 +274,7 @@ struct Overlaps
 void renderSquares(const Params &p, const Image &input, PixelBuffer &out, const PixelRect &visible)
 {
     const double s = p.size;
-    if (s < 1.0 / (Overlaps::most - 1)) {
-        // Cells finer than this show, over each pixel, the mean of the input under it.
-        const SeedReader reader(input, visible.toRect().adjusted(1));
-        for (int y = visible.y0; y < visible.y1; ++y) {
-            float *d = out.pixel(visible.x0, y);
-            for (int x = visible.x0; x < visible.x1; ++x, d += 4) reader.read(x + 0.5, y + 0.5, d);
-        }
-        return;
-    }
+    if (s < 1.0 / (Overlaps::most - 1)) return renderUnderlying(input, out, visible);
     const auto i0 = static_cast<std::int64_t>(std::floor((visible.x0 - p.cx) / s)), i1 = static_cast<std::int64_t>(std::floor((visible.x1 - p.cx) / s));
     const auto j0 = static_cast<std::int64_t>(std::floor((visible.y0 - p.cy) / s)), j1 = static_cast<std::int64_t>(std::floor((visible.y1 - p.cy) / s));
     const auto ni = static_cast<std::size_t>(i1 - i0 + 1), nj = static_cast<std::size_t>(j1 - j0 + 1);

@@ -131,3 +131,13 @@ TEST(CellMosaic, SmallCellsLookLikeLargeCellsSeenFromAfar)
         EXPECT_LE(meanDifferenceSeenFromAfar(big, 10, preview), levels);
     }
 }
+
+TEST(CellMosaic, CellsFinerThanAPixelShowThePictureUnderIt)
+{
+    // Several cells to a pixel: the pixel shows the mean of their colours, which is the picture's
+    // own colour there, not one of the cells picked at random.
+    const QImage plain = linearPicture(40, 30);
+    const Image in = imageFromQImage(plain);
+    for (const Image &mosaic : {cells::squares(in, 0.3, 0.1, 0.15), cells::squares(in, 0.3, 0.1, 0.3), cells::hexagons(in, 3, 3, 0.2), cells::crystals(in, 3, 3, 0.3)})
+        EXPECT_LE(testimages::maxChannelDifference(renderToQImage(mosaic, in.extent()), plain), 1);
+}
