@@ -66,16 +66,6 @@ struct TwoNearest
 {
     double ax = 0, ay = 0, bx = 0, by = 0;
     double da = INFINITY, db = INFINITY;
-
-    void offer(double x, double y, double d)
-    {
-        if (d < da) {
-            bx = ax; by = ay; db = da;
-            ax = x; ay = y; da = d;
-        } else if (d < db) {
-            bx = x; by = y; db = d;
-        }
-    }
 };
 
 // Hexagon centres form a triangular lattice: two interleaved rectangular grids. The nearer of the
@@ -103,29 +93,33 @@ TwoNearest nearestHexagons(const Params &p, double x, double y)
 }
 
 // Seeds of a jittered grid: one per grid cell, for the pixels x0 <= x < x1 of one row at a time.
-// The seeds of the three grid rows around the pixel row are hashed once per grid row, in grid
-// units relative to the first column, where float is exact enough.
+// The seeds of the three grid rows around the pixel row, and their colours, are found once per
+// grid row, in grid units relative to the first column, where float is exact enough.
 class JitteredSeeds
 {
 public:
     JitteredSeeds(const Params &p, int x0, int x1)
         : m_p(p), m_inverse(1 / p.size), m_first(static_cast<std::int64_t>(std::floor((x0 + 0.5 - p.cx) * m_inverse)) - 1),
           m_columns(static_cast<int>(static_cast<std::int64_t>(std::floor((x1 - 0.5 - p.cx) * m_inverse)) + 2 - m_first)),
-          m_px(static_cast<std::size_t>(m_columns) * 3), m_py(m_px.size())
+          m_px(static_cast<std::size_t>(m_columns) * 3), m_py(m_px.size()), m_colour(m_px.size() * 4)
     {
     }
 
-    void setRow(double y)
+    void setRow(double y, const SeedReader &reader)
     {
         const double v = (y - m_p.cy) * m_inverse;
         const auto j0 = static_cast<std::int64_t>(std::floor(v));
         if (!m_valid || j0 != m_j0) {
+            const double s = m_p.size;
             for (int r = 0; r < 3; ++r)
                 for (int c = 0; c < m_columns; ++c) {
                     // One hash per seed gives both offsets (its low and high halves).
                     const double h = jitter(m_first + c, j0 - 1 + r, 3), hi = h * 4096.0;
-                    m_px[static_cast<std::size_t>(r) * m_columns + c] = static_cast<float>(c + h);
-                    m_py[static_cast<std::size_t>(r) * m_columns + c] = static_cast<float>(r - 1 + (hi - static_cast<double>(static_cast<std::int64_t>(hi))));
+                    const double fx = c + h, fy = r - 1 + (hi - static_cast<double>(static_cast<std::int64_t>(hi)));
+                    const std::size_t k = static_cast<std::size_t>(r) * m_columns + c;
+                    m_px[k] = static_cast<float>(fx);
+                    m_py[k] = static_cast<float>(fy);
+                    reader.read(m_p.cx + (m_first + fx) * s, m_p.cy + (j0 + fy) * s, &m_colour[k * 4]);
                 }
             m_j0 = j0;
             m_valid = true;
@@ -133,8 +127,14 @@ public:
         m_v = static_cast<float>(v - j0);
     }
 
-    // The two seeds nearest to (x, row), of the 3 x 3 grid cells around it.
-    TwoNearest nearest(double x) const
+    // The two seeds nearest to (x, row), of the 3 x 3 grid cells around it: their indices and
+    // squared distances in grid units, and the point in the same units.
+    struct Nearest
+    {
+        int a, b;
+        float da, db, u, v;
+    };
+    Nearest nearest(double x) const
     {
         const double u = (x - m_p.cx) * m_inverse - m_first;
         const int i = static_cast<int>(u); // u >= 1: truncation is floor
@@ -152,32 +152,23 @@ public:
         for (int k = 1; k < 9; ++k) a = d[k] < d[a] ? k : a;
         int b = a == 0 ? 1 : 0;
         for (int k = 0; k < 9; ++k) b = k != a && d[k] < d[b] ? k : b;
-        const double s = m_p.size, ox = m_p.cx + m_first * s, oy = m_p.cy + m_j0 * s;
-        TwoNearest t;
-        t.ax = ox + m_px[idx[a]] * s; t.ay = oy + m_py[idx[a]] * s; t.da = d[a] * s * s;
-        t.bx = ox + m_px[idx[b]] * s; t.by = oy + m_py[idx[b]] * s; t.db = d[b] * s * s;
-        return t;
+        return {idx[a], idx[b], d[a], d[b], fu, fv};
     }
+
+    float x(int k) const { return m_px[k]; }
+    float y(int k) const { return m_py[k]; }
+    const float *colour(int k) const { return &m_colour[static_cast<std::size_t>(k) * 4]; }
 
 private:
     Params m_p;
     double m_inverse;
     std::int64_t m_first;
     int m_columns;
-    std::vector<float> m_px, m_py;
+    std::vector<float> m_px, m_py, m_colour;
     std::int64_t m_j0 = 0;
     bool m_valid = false;
     float m_v = 0;
 };
-
-// The share of the pixel centred at (x, y) inside a disc of radius r centred d away at (sx, sy).
-double discCoverage(double x, double y, double sx, double sy, double d, double r)
-{
-    const double len = std::sqrt(d);
-    const double nx = len > 0 ? (x - sx) / len : 1.0, ny = len > 0 ? (y - sy) / len : 0.0;
-    // A disc smaller than the pixel covers at most its own area.
-    return std::min(edgeCoverage(r - len, nx, ny), std::numbers::pi * r * r);
-}
 
 // A colour read once for consecutive pixels of the same seed.
 struct SeedColour
@@ -194,6 +185,43 @@ struct SeedColour
         return rgba;
     }
 };
+
+// Jittered cells or dots: as hexagons, with the seeds' colours read once per grid row.
+void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out, const PixelRect &visible)
+{
+    JitteredSeeds seeds(p, visible.x0, visible.x1);
+    const float s = static_cast<float>(p.size), radius = static_cast<float>(p.radius / p.size);
+    for (int y = visible.y0; y < visible.y1; ++y) {
+        seeds.setRow(y + 0.5, reader);
+        float *d = out.pixel(visible.x0, y);
+        for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
+            const JitteredSeeds::Nearest n = seeds.nearest(x + 0.5);
+            const float *a = seeds.colour(n.a), *b = seeds.colour(n.b);
+            // In grid units: the bisector lies (db - da) / 2 |b - a| from the pixel's centre, and
+            // the pixel's half diagonal is 0.7072 / s.
+            const float ex = seeds.x(n.b) - seeds.x(n.a), ey = seeds.y(n.b) - seeds.y(n.a), len2 = ex * ex + ey * ey;
+            const float gap = (n.db - n.da) * s;
+            float share = 1.f;
+            if (gap * gap < 2.0001f * len2) {
+                const float len = std::sqrt(len2);
+                share = static_cast<float>(edgeCoverage(gap / (2 * len), ex / len, ey / len));
+            }
+            float wa = share, wb = 1 - share;
+            if (p.kind == Kind::Dots) {
+                // Each dot's edge, as seen from the pixel's centre, in pixels.
+                auto disc = [&](int k, float dist2) {
+                    const float dist = std::sqrt(dist2);
+                    const float nx = dist > 0 ? (n.u - seeds.x(k)) / dist : 1.f, ny = dist > 0 ? (n.v - seeds.y(k)) / dist : 0.f;
+                    // A dot smaller than the pixel covers at most its own area.
+                    return std::min(static_cast<float>(edgeCoverage((radius - dist) * s, nx, ny)), std::numbers::pi_v<float> * radius * radius * s * s);
+                };
+                wa *= disc(n.a, n.da);
+                if (wb > 0) wb *= disc(n.b, n.db);
+            }
+            for (int c = 0; c < 4; ++c) d[c] = a[c] * wa + b[c] * wb;
+        }
+    }
+}
 
 // Cells much finer than a pixel show, over each pixel, the mean of their colours: the mean of the
 // input under it.
@@ -214,35 +242,24 @@ void renderNearest(const Params &p, const Image &input, PixelBuffer &out, const 
     // Every seed read lies within two pitches of a pixel (the second nearest of a jittered grid
     // lies in the 3 x 3 grid cells around it); dots never reach beyond their seeds' cells.
     const SeedReader reader(input, visible.toRect().adjusted(2 * p.size + 2));
-    JitteredSeeds jittered(p, visible.x0, visible.x1);
+    if (p.kind != Kind::Hexagons) return renderJittered(p, reader, out, visible);
     SeedColour near, far;
     for (int y = visible.y0; y < visible.y1; ++y) {
-        if (p.kind != Kind::Hexagons) jittered.setRow(y + 0.5);
         float *d = out.pixel(visible.x0, y);
         for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
-            const double px = x + 0.5, py = y + 0.5;
-            const TwoNearest t = p.kind == Kind::Hexagons ? nearestHexagons(p, px, py) : jittered.nearest(px);
+            const TwoNearest t = nearestHexagons(p, x + 0.5, y + 0.5);
             // The edge between the two cells is the bisector of their seeds, (db - da) / 2 |b - a|
             // from the pixel's centre; beyond half the pixel's diagonal it misses the pixel.
             const double ex = t.bx - t.ax, ey = t.by - t.ay, len2 = ex * ex + ey * ey, gap = t.db - t.da;
-            double share = 1.0;
-            if (gap * gap < 2.0001 * len2) {
-                const double len = std::sqrt(len2);
-                share = len > 0 ? edgeCoverage(gap / (2 * len), ex / len, ey / len) : 1.0;
-            }
-            double wa = share, wb = 1 - share;
-            if (p.kind == Kind::Dots) {
-                wa *= discCoverage(px, py, t.ax, t.ay, t.da, p.radius);
-                if (wb > 0) wb *= discCoverage(px, py, t.bx, t.by, t.db, p.radius);
-            }
-            const float fa = static_cast<float>(wa), fb = static_cast<float>(wb);
             const float *a = near.at(reader, t.ax, t.ay);
-            if (fb > 0) {
-                const float *b = far.at(reader, t.bx, t.by);
-                for (int c = 0; c < 4; ++c) d[c] = a[c] * fa + b[c] * fb;
-            } else {
-                for (int c = 0; c < 4; ++c) d[c] = a[c] * fa;
+            if (gap * gap >= 2.0001 * len2) {
+                for (int c = 0; c < 4; ++c) d[c] = a[c];
+                continue;
             }
+            const double len = std::sqrt(len2);
+            const auto share = static_cast<float>(edgeCoverage(gap / (2 * len), ex / len, ey / len));
+            const float *b = far.at(reader, t.bx, t.by);
+            for (int c = 0; c < 4; ++c) d[c] = a[c] * share + b[c] * (1 - share);
         }
     }
 }
