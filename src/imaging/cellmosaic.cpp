@@ -70,27 +70,43 @@ struct TwoNearest
 
 // Hexagon centres form a triangular lattice: two interleaved rectangular grids. The nearer of the
 // two grids' nearest centres is the nearest; the second nearest is one of its six neighbours.
-TwoNearest nearestHexagons(const Params &p, double x, double y)
+// What depends on the row only is found once per row.
+class HexagonRow
 {
-    const double s = p.size, w = s * std::numbers::sqrt3, h = s * 3;
-    const double u = x - p.cx, q = y - p.cy, uw = u / w, qh = q / h;
-    const double ax = (fastFloor(uw) + 0.5) * w, ay = (fastFloor(qh) + 0.5) * h;
-    const double bx = fastFloor(uw + 0.5) * w, by = fastFloor(qh + 0.5) * h;
-    const double da = (u - ax) * (u - ax) + (q - ay) * (q - ay), db = (u - bx) * (u - bx) + (q - by) * (q - by);
-    const bool first = da <= db;
-    TwoNearest t;
-    const double nx = first ? ax : bx, ny = first ? ay : by;
-    t.ax = p.cx + nx; t.ay = p.cy + ny; t.da = first ? da : db;
-    // A pixel inside the hexagon's inscribed circle lies in it whole: no second cell to find.
-    const double inside = s * (std::numbers::sqrt3 / 2) - std::numbers::sqrt2 / 2;
-    if (inside > 0 && t.da < inside * inside) return t;
-    const double offsets[6][2] = {{w, 0}, {-w, 0}, {w / 2, s * 1.5}, {-w / 2, s * 1.5}, {w / 2, -s * 1.5}, {-w / 2, -s * 1.5}};
-    for (const auto &o : offsets) {
-        const double ex = nx + o[0] - u, ey = ny + o[1] - q, d = ex * ex + ey * ey;
-        if (d < t.db) { t.db = d; t.bx = p.cx + nx + o[0]; t.by = p.cy + ny + o[1]; }
+public:
+    HexagonRow(const Params &p, double y)
+        : m_p(p), m_w(p.size * std::numbers::sqrt3), m_inverseW(1 / m_w), m_q(y - p.cy),
+          m_inside(p.size * (std::numbers::sqrt3 / 2) - std::numbers::sqrt2 / 2)
+    {
+        const double h = p.size * 3, qh = m_q / h;
+        m_ay = (fastFloor(qh) + 0.5) * h;
+        m_by = fastFloor(qh + 0.5) * h;
     }
-    return t;
-}
+
+    TwoNearest nearest(double x) const
+    {
+        const double w = m_w, u = x - m_p.cx, uw = u * m_inverseW, q = m_q;
+        const double ax = (fastFloor(uw) + 0.5) * w, bx = fastFloor(uw + 0.5) * w;
+        const double da = (u - ax) * (u - ax) + (q - m_ay) * (q - m_ay), db = (u - bx) * (u - bx) + (q - m_by) * (q - m_by);
+        const bool first = da <= db;
+        TwoNearest t;
+        const double nx = first ? ax : bx, ny = first ? m_ay : m_by;
+        t.ax = m_p.cx + nx; t.ay = m_p.cy + ny; t.da = first ? da : db;
+        // A pixel inside the hexagon's inscribed circle lies in it whole: no second cell to find.
+        if (m_inside > 0 && t.da < m_inside * m_inside) return t;
+        const double v = m_p.size * 1.5;
+        const double offsets[6][2] = {{w, 0}, {-w, 0}, {w / 2, v}, {-w / 2, v}, {w / 2, -v}, {-w / 2, -v}};
+        for (const auto &o : offsets) {
+            const double ex = nx + o[0] - u, ey = ny + o[1] - q, d = ex * ex + ey * ey;
+            if (d < t.db) { t.db = d; t.bx = m_p.cx + nx + o[0]; t.by = m_p.cy + ny + o[1]; }
+        }
+        return t;
+    }
+
+private:
+    const Params &m_p;
+    double m_w, m_inverseW, m_q, m_inside, m_ay = 0, m_by = 0;
+};
 
 // Seeds of a jittered grid: one per grid cell, for the pixels x0 <= x < x1 of one row at a time.
 // The seeds of the three grid rows around the pixel row, and their colours, are found once per
@@ -245,9 +261,10 @@ void renderNearest(const Params &p, const Image &input, PixelBuffer &out, const 
     if (p.kind != Kind::Hexagons) return renderJittered(p, reader, out, visible);
     SeedColour near, far;
     for (int y = visible.y0; y < visible.y1; ++y) {
+        const HexagonRow row(p, y + 0.5);
         float *d = out.pixel(visible.x0, y);
         for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
-            const TwoNearest t = nearestHexagons(p, x + 0.5, y + 0.5);
+            const TwoNearest t = row.nearest(x + 0.5);
             // The edge between the two cells is the bisector of their seeds, (db - da) / 2 |b - a|
             // from the pixel's centre; beyond half the pixel's diagonal it misses the pixel.
             const double ex = t.bx - t.ax, ey = t.by - t.ay, len2 = ex * ex + ey * ey, gap = t.db - t.da;
