@@ -127,7 +127,17 @@ public:
         const auto j0 = static_cast<std::int64_t>(std::floor(v));
         if (!m_valid || j0 != m_j0) {
             const double s = m_p.size;
-            for (int r = 0; r < 3; ++r)
+            // Moving down one grid row (the usual case) keeps two of the three rows.
+            int firstNew = 0;
+            if (m_valid && j0 == m_j0 + 1) {
+                const std::size_t n = static_cast<std::size_t>(m_columns);
+                std::copy(m_px.begin() + n, m_px.end(), m_px.begin());
+                std::copy(m_py.begin() + n, m_py.end(), m_py.begin());
+                std::copy(m_colour.begin() + 4 * n, m_colour.end(), m_colour.begin());
+                for (std::size_t k = 0; k < 2 * n; ++k) m_py[k] -= 1;
+                firstNew = 2;
+            }
+            for (int r = firstNew; r < 3; ++r)
                 for (int c = 0; c < m_columns; ++c) {
                     // One hash per seed gives both offsets (its low and high halves).
                     const double h = jitter(m_first + c, j0 - 1 + r, 3), hi = h * 4096.0;
