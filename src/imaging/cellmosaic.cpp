@@ -236,10 +236,13 @@ void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out,
             if (p.kind == Kind::Dots) {
                 // Each dot's edge, as seen from the pixel's centre, in pixels.
                 auto disc = [&](int k, float dist2) {
-                    const float dist = std::sqrt(dist2);
+                    const float dist = std::sqrt(dist2), edge = (radius - dist) * s;
+                    // Half a pixel's diagonal or more from the edge: wholly inside or outside.
+                    if (edge >= 0.7072f) return 1.f;
+                    if (edge <= -0.7072f) return 0.f;
                     const float nx = dist > 0 ? (n.u - seeds.x(k)) / dist : 1.f, ny = dist > 0 ? (n.v - seeds.y(k)) / dist : 0.f;
                     // A dot smaller than the pixel covers at most its own area.
-                    return std::min(static_cast<float>(edgeCoverage((radius - dist) * s, nx, ny)), std::numbers::pi_v<float> * radius * radius * s * s);
+                    return std::min(static_cast<float>(edgeCoverage(edge, nx, ny)), std::numbers::pi_v<float> * radius * radius * s * s);
                 };
                 wa *= disc(n.a, n.da);
                 if (wb > 0) wb *= disc(n.b, n.db);
