@@ -1,60 +1,23 @@
 // Stylize filters: pixellation, cells, edges, glows, lighting and masks.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "imaging/blurs.h"
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
+#include "imaging/cellmosaic.h"
 #include "imaging/declare.h"
+#include "imaging/gaussianblurnode.h"
 
 namespace imaging::catalogue {
 
 using namespace declare;
 
 namespace {
-
-double jitter(std::int64_t i, std::int64_t j, std::uint32_t salt)
-{
-    std::uint64_t h = static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull ^ static_cast<std::uint64_t>(j) * 0xC2B2AE3D27D4EB4Full ^ salt;
-    h ^= h >> 31; h *= 0xBF58476D1CE4E5B9ull; h ^= h >> 29;
-    return (h & 0xffffff) / double(0x1000000);
-}
-
-// The nearest of a jittered grid of seed points (one per cell of `size`), for cell effects.
-void nearestSeed(double x, double y, double cx, double cy, double size, double &sx, double &sy, double &dist)
-{
-    const double u = (x - cx) / size, v = (y - cy) / size;
-    const auto i0 = static_cast<std::int64_t>(std::floor(u)), j0 = static_cast<std::int64_t>(std::floor(v));
-    // Neighbouring pixels mostly fall in the same cell, so the nine candidate seeds (in cell
-    // units, independent of size and centre) are kept per thread for the last cell asked.
-    struct Neighbourhood
-    {
-        std::int64_t i0 = 0, j0 = 0;
-        bool valid = false;
-        double px[9], py[9];
-    };
-    thread_local Neighbourhood near;
-    if (!near.valid || near.i0 != i0 || near.j0 != j0) {
-        int k = 0;
-        for (std::int64_t j = j0 - 1; j <= j0 + 1; ++j)
-            for (std::int64_t i = i0 - 1; i <= i0 + 1; ++i, ++k) {
-                // One hash per seed gives both offsets (its low and high halves).
-                const double h = jitter(i, j, 3);
-                near.px[k] = i + h;
-                near.py[k] = j + (h * 4096.0 - std::floor(h * 4096.0));
-            }
-        near.i0 = i0;
-        near.j0 = j0;
-        near.valid = true;
-    }
-    dist = INFINITY;
-    for (int k = 0; k < 9; ++k) {
-        const double d = (near.px[k] - u) * (near.px[k] - u) + (near.py[k] - v) * (near.py[k] - v);
-        if (d < dist) { dist = d; sx = cx + near.px[k] * size; sy = cy + near.py[k] * size; }
-    }
-    dist = std::sqrt(dist) * size;
-}
 
 // Sobel gradient magnitude of each channel, scaled.
 Image edges(const Image &in, float intensity)
@@ -82,19 +45,127 @@ Image edges(const Image &in, float intensity)
     return kernels::general(std::move(g));
 }
 
-// Luminance edges as a 0..1 strength per pixel in r, g, b (alpha 1), from a difference of
-// Gaussians: crisp, thin lines for drawings.
+// Four floats (or ints) handled as one value, with the compiler's vector types.
+using Lanes = float __attribute__((vector_size(16)));
+using IntLanes = int __attribute__((vector_size(16)));
+
+// out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
+// a row (step 1) or down columns (step a row's length). The loops run along i, so that they
+// vectorise.
+void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
+{
+    // Four lanes at a time (an -O2 build does not vectorise loops of unknown length by itself).
+    auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
+    const int radius = static_cast<int>(weights.size()) - 1;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        Lanes acc = load(centre + i) * weights[0];
+        for (int k = 1; k <= radius; ++k) acc += (load(centre + i - k * step) + load(centre + i + k * step)) * weights[k];
+        std::memcpy(out + i, &acc, sizeof acc);
+    }
+    for (; i < n; ++i) {
+        float acc = centre[i] * weights[0];
+        for (int k = 1; k <= radius; ++k) acc += (centre[i - k * step] + centre[i + k * step]) * weights[k];
+        out[i] = acc;
+    }
+}
+
+// One channel of src, blurred by a Gaussian of the given weights, over the pixels of r (row by
+// row); src covers r grown by the weights' radius.
+template<typename Channel>
+void blurredChannel(const PixelBuffer &src, const PixelRect &r, const std::vector<float> &weights, Channel channel, std::vector<float> &out)
+{
+    const int R = static_cast<int>(weights.size()) - 1, w = r.width(), h = r.height() + 2 * R, lw = w + 2 * R;
+    std::vector<float> plain(static_cast<std::size_t>(lw) * h), rows(static_cast<std::size_t>(w) * h);
+    for (int j = 0; j < h; ++j) {
+        const float *p = src.pixel(r.x0 - R, r.y0 - R + j);
+        float *l = &plain[static_cast<std::size_t>(j) * lw];
+        for (int i = 0; i < lw; ++i, p += 4) l[i] = channel(p);
+        convolve(l + R, 1, &rows[static_cast<std::size_t>(j) * w], w, weights);
+    }
+    out.resize(static_cast<std::size_t>(w) * r.height());
+    for (int j = 0; j < r.height(); ++j) convolve(&rows[static_cast<std::size_t>(j + R) * w], w, &out[static_cast<std::size_t>(j) * w], w, weights);
+}
+
+// Luminance edges, a difference of Gaussians, for drawings: crisp, thin lines. The blurs are
+// taken on the luminance alone (it is linear in the colours, so blurring it equals the luminance
+// of the blurred colours), one channel instead of four, in one pass over the input.
+class LuminanceEdges
+{
+public:
+    LuminanceEdges(double radius, float gain)
+        : m_fine(GaussianBlurNode::weights(std::max(0.5, radius * 0.5), static_cast<int>(std::ceil(3.0 * std::max(0.5, radius * 0.5))))),
+          m_coarse(GaussianBlurNode::weights(std::max(1.0, radius), static_cast<int>(std::ceil(3.0 * std::max(1.0, radius))))),
+          m_gain(gain)
+    {
+    }
+
+    // How far beyond a pixel the edges read.
+    int reach() const { return static_cast<int>(m_coarse.size()) - 1; }
+
+    // The 0..1 strength of the pixels of r, row by row, from src covering r grown by reach().
+    void compute(const PixelBuffer &src, const PixelRect &r, std::vector<float> &edges) const
+    {
+        const int R = reach(), w = r.width(), h = r.height() + 2 * R, lw = w + 2 * R;
+        // Scratch rows kept per thread: tiles come one after another.
+        thread_local std::vector<float> lum, fine, coarse;
+        lum.resize(static_cast<std::size_t>(lw) * h);
+        fine.resize(static_cast<std::size_t>(w) * h);
+        coarse.resize(fine.size());
+        for (int j = 0; j < h; ++j) {
+            const float *p = src.pixel(r.x0 - R, r.y0 - R + j);
+            float *l = &lum[static_cast<std::size_t>(j) * lw];
+            for (int i = 0; i < lw; ++i, p += 4) l[i] = luminance(p[0], p[1], p[2]);
+        }
+        for (int j = 0; j < h; ++j) {
+            const float *l = &lum[static_cast<std::size_t>(j) * lw + R];
+            convolve(l, 1, &fine[static_cast<std::size_t>(j) * w], w, m_fine);
+            convolve(l, 1, &coarse[static_cast<std::size_t>(j) * w], w, m_coarse);
+        }
+        edges.resize(static_cast<std::size_t>(w) * r.height());
+        std::vector<float> f(w), c(w);
+        for (int j = 0; j < r.height(); ++j) {
+            convolve(&fine[static_cast<std::size_t>(j + R) * w], w, f.data(), w, m_fine);
+            convolve(&coarse[static_cast<std::size_t>(j + R) * w], w, c.data(), w, m_coarse);
+            float *e = &edges[static_cast<std::size_t>(j) * w];
+            for (int i = 0; i < w; ++i) e[i] = clamp01((c[i] - f[i]) * m_gain);
+        }
+    }
+
+private:
+    std::vector<float> m_fine, m_coarse;
+    float m_gain;
+};
+
+// The edges as a 0..1 strength per pixel in r, g, b (alpha 1) over the input's extent.
 Image edgeStrength(const Image &in, double radius, float gain)
 {
-    const Image fine = blurs::gaussian(in, std::max(0.5, radius * 0.5));
-    const Image coarse = blurs::gaussian(in, std::max(1.0, radius));
-    return kernels::blend(fine, coarse, [gain](const float *f, const float *c, float *o, int n) {
-        for (int i = 0; i < n * 4; i += 4) {
-            const float e = clamp01((luminance(c[i], c[i + 1], c[i + 2]) - luminance(f[i], f[i + 1], f[i + 2])) * gain);
-            o[i] = o[i + 1] = o[i + 2] = e;
-            o[i + 3] = 1.f;
+    if (radius >= 4.8) {
+        // Wide blurs cost less through the blur node, which works on a coarser grid from there.
+        const Image fine = blurs::gaussian(in, std::max(0.5, radius * 0.5));
+        const Image coarse = blurs::gaussian(in, std::max(1.0, radius));
+        return kernels::blend(fine, coarse, [gain](const float *f, const float *c, float *o, int n) {
+            for (int i = 0; i < n * 4; i += 4) {
+                o[i] = o[i + 1] = o[i + 2] = clamp01((luminance(c[i], c[i + 1], c[i + 2]) - luminance(f[i], f[i + 1], f[i + 2])) * gain);
+                o[i + 3] = 1.f;
+            }
+        }).cropped(in.extent());
+    }
+    const LuminanceEdges edges(radius, gain);
+    kernels::General g;
+    g.inputs = {in};
+    g.extent = in.extent();
+    g.roi = [R = edges.reach()](int, const Rect &r) { return r.adjusted(R); };
+    g.compute = [edges](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
+        std::vector<float> e;
+        edges.compute(inputs[0], out.rect(), e);
+        float *o = out.data();
+        for (std::size_t i = 0; i < e.size(); ++i, o += 4) {
+            o[0] = o[1] = o[2] = e[i];
+            o[3] = 1.f;
         }
-    }).cropped(in.extent());
+    };
+    return kernels::general(std::move(g));
 }
 
 Image mixWithMask(const Image &fg, const Image &bg, const Image &mask, bool byAlpha)
@@ -121,67 +192,44 @@ void registerStylize(std::vector<FilterDescription> &out)
 {
     const QStringList cats{kCICategoryStylize, kCICategoryVideo};
 
-    out.push_back(patterned(filter("CIPixellate", "Pixellate", cats,
+    // The cells mix by area where a pixel straddles them, so a reduced preview of small cells
+    // shows their mean colours without rendering finer.
+    out.push_back(filter("CIPixellate", "Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
                              const double s = std::max(1e-3, v.number("inputScale"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 sx = c.X() + (std::floor((x - c.X()) / s) + 0.5) * s;
-                                 sy = c.Y() + (std::floor((y - c.Y()) / s) + 0.5) * s;
-                             }, kernels::Edge::Clamp);
-                         }), "inputScale"));
+                             return cells::squares(v.image("inputImage"), c.X(), c.Y(), s);
+                         }));
 
-    out.push_back(patterned(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
+    out.push_back(filter("CIHexagonalPixellate", "Hexagonal Pixellate", cats,
                          {image(), position("inputCenter", {150, 150}), distance("inputScale", 8, {1, 1000, 1, 100}, 1.0)},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
-                             const double s = std::max(1e-3, v.number("inputScale"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 // Hexagon centres lie on two interleaved rectangular grids; the
-                                 // nearer of the two candidates wins.
-                                 const double w = s * std::sqrt(3.0), h = s * 1.5 * 2;
-                                 const double u = x - c.X(), q = y - c.Y();
-                                 const double ax = (std::floor(u / w) + 0.5) * w, ay = (std::floor(q / h) + 0.5) * h;
-                                 const double bx = std::floor(u / w + 0.5) * w, by = std::floor(q / h + 0.5) * h;
-                                 const bool first = fastHypot(u - ax, q - ay) <= fastHypot(u - bx, q - by);
-                                 sx = c.X() + (first ? ax : bx);
-                                 sy = c.Y() + (first ? ay : by);
-                             }, kernels::Edge::Clamp);
-                         }), "inputScale"));
+                             return cells::hexagons(v.image("inputImage"), c.X(), c.Y(), std::max(1e-3, v.number("inputScale")));
+                         }));
 
-    out.push_back(patterned(filter("CICrystallize", "Crystallize", cats,
+    out.push_back(filter("CICrystallize", "Crystallize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
-                             const double r = std::max(1.0, v.number("inputRadius"));
-                             const Image in = v.image("inputImage");
-                             return kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 double d;
-                                 nearestSeed(x, y, c.X(), c.Y(), r, sx, sy, d);
-                             }, kernels::Edge::Clamp);
-                         }), "inputRadius"));
+                             return cells::crystals(v.image("inputImage"), c.X(), c.Y(), std::max(1.0, v.number("inputRadius")));
+                         }));
 
-    out.push_back(patterned(filter("CIPointillize", "Pointillize", cats,
+    out.push_back(filter("CIPointillize", "Pointillize", cats,
                          {image(), distance("inputRadius", 20, {1, 1000, 1, 100}), position("inputCenter", {150, 150})},
                          [](const FilterValues &v) {
                              const Vector c = v.vector("inputCenter");
                              const double r = std::max(1.0, v.number("inputRadius"));
                              const Image in = v.image("inputImage");
                              // Dots of the seed's colour on white paper.
-                             const Image dots = kernels::warp(in, in.extent(), [=](double x, double y, double &sx, double &sy) {
-                                 double d;
-                                 nearestSeed(x, y, c.X(), c.Y(), r * 1.6, sx, sy, d);
-                                 if (d > r * 0.8) sx = sy = NAN;
-                             }, kernels::Edge::Clamp);
+                             const Image dots = cells::dots(in, c.X(), c.Y(), r * 1.6, r * 0.8);
                              const Image paper = kernels::generator(in.extent(), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; });
                              return kernels::blend(dots, paper, [](const float *s, const float *b, float *o, int n) {
                                  for (int i = 0; i < n * 4; i += 4)
                                      for (int k = 0; k < 4; ++k) o[i + k] = s[i + k] + b[i + k] * (1 - s[i + 3]);
                              });
-                         }), "inputRadius"));
+                         }));
 
     out.push_back(filter("CIEdges", "Edges", cats, {image(), scalar("inputIntensity", 1, {0, 100, 0, 10})},
                          [](const FilterValues &v) { return edges(v.image("inputImage"), v.f("inputIntensity")); }));
@@ -233,19 +281,37 @@ void registerStylize(std::vector<FilterDescription> &out)
 
     out.push_back(pixelSized(filter("CIComicEffect", "Comic Effect", cats, {image()}, [](const FilterValues &v) {
         const Image in = v.image("inputImage");
-        const Image lines = edgeStrength(in, 2.0, 14.f);
-        return kernels::blend(in, lines, [](const float *s, const float *e, float *o, int n) {
-            // Flat colours in four levels with dark outlines.
-            for (int i = 0; i < n * 4; i += 4) {
-                const float a = s[i + 3];
-                const float ink = 1.f - clamp01(e[i] * 1.5f);
-                for (int c = 0; c < 3; ++c) {
-                    const float straight = a > 0 ? s[i + c] / a : 0.f;
-                    o[i + c] = std::round(clamp01(straight * 1.1f) * 3.f) / 3.f * ink * a;
+        const LuminanceEdges lines(2.0, 14.f);
+        // Flat colours in four levels with dark outlines, in one pass over the input.
+        kernels::General g;
+        g.inputs = {in};
+        g.extent = in.extent();
+        g.roi = [R = lines.reach()](int, const Rect &r) { return r.adjusted(R); };
+        g.compute = [lines](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
+            const PixelRect r = out.rect();
+            std::vector<float> e;
+            lines.compute(inputs[0], r, e);
+            const float *edge = e.data();
+            for (int y = r.y0; y < r.y1; ++y) {
+                const float *s = inputs[0].pixel(r.x0, y);
+                float *o = out.pixel(r.x0, y);
+                for (int x = r.x0; x < r.x1; ++x, s += 4, o += 4, ++edge) {
+                    const float a = s[3], inverse = a > 0 ? 1.f / a : 0.f;
+                    const float ink = 1.f - clamp01(*edge * 1.5f);
+                    // The four channels at once; alpha is put back after.
+                    Lanes straight;
+                    std::memcpy(&straight, s, sizeof straight);
+                    straight *= inverse * 1.1f;
+                    straight = straight < 0.f ? 0.f : (straight > 1.f ? 1.f : straight);
+                    // Rounded to the nearest of four levels (non-negative: truncation after + 0.5).
+                    const Lanes level = __builtin_convertvector(__builtin_convertvector(straight * 3.f + 0.5f, IntLanes), Lanes);
+                    const Lanes result = level * (ink * a / 3.f);
+                    std::memcpy(o, &result, sizeof result);
+                    o[3] = a;
                 }
-                o[i + 3] = a;
             }
-        }).cropped(in.extent());
+        };
+        return kernels::general(std::move(g));
     }), 2));
 
     out.push_back(filter("CILineOverlay", "Line Overlay", cats,
@@ -322,27 +388,54 @@ void registerStylize(std::vector<FilterDescription> &out)
                              const Image in = v.image("inputImage"), shade = CacheNode::wrap(v.image("inputShadingImage"));
                              const Rect se = shade.extent();
                              if (se.isEmpty() || se.isInfinite()) return Image();
-                             const double scale = v.number("inputScale");
+                             const float scale = v.f("inputScale");
+                             // The height field is the luminance after a one-pixel Gaussian blur,
+                             // blurred as one channel (with the alpha that limits the result).
+                             const std::vector<float> blur = GaussianBlurNode::weights(1.0, 3);
                              kernels::General g;
-                             g.inputs = {blurs::gaussian(in, 1.0), shade};
+                             g.inputs = {in, shade};
                              g.extent = in.extent();
-                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1) : se; };
+                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1 + 3) : se; };
                              g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
-                                 const PixelBuffer &h = inputs[0], &s = inputs[1];
+                                 const PixelBuffer &s = inputs[1];
+                                 const PixelRect r = o.rect(), around = r.adjusted(1);
+                                 std::vector<float> height, alpha;
+                                 blurredChannel(inputs[0], around, blur, [](const float *p) { return luminance(p[0], p[1], p[2]); }, height);
+                                 blurredChannel(inputs[0], r, blur, [](const float *p) { return p[3]; }, alpha);
+                                 const std::size_t hw = static_cast<std::size_t>(around.width());
                                  const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
-                                 const double rx = se.width() / 2 - 1, ry = se.height() / 2 - 1;
-                                 auto H = [&](int x, int y) { const float *p = h.pixel(x, y); return luminance(p[0], p[1], p[2]); };
-                                 for (int y = o.rect().y0; y < o.rect().y1; ++y)
-                                     for (int x = o.rect().x0; x < o.rect().x1; ++x) {
-                                         double nx = -(H(x + 1, y) - H(x - 1, y)) * 0.5 * scale;
-                                         double ny = -(H(x, y + 1) - H(x, y - 1)) * 0.5 * scale;
-                                         const double len = std::sqrt(nx * nx + ny * ny + 1);
-                                         nx /= len; ny /= len;
-                                         float *d = o.pixel(x, y);
-                                         s.sampleBilinearClamped(cx + nx * rx, cy + ny * ry, d);
-                                         const float a = h.pixel(x, y)[3];
-                                         for (int c = 0; c < 4; ++c) d[c] *= std::min(1.f, a);
+                                 const float rx = static_cast<float>(se.width() / 2 - 1), ry = static_cast<float>(se.height() / 2 - 1);
+                                 // The shading image is sampled bilinearly with its edges extended, in
+                                 // buffer coordinates (pixel centres at whole numbers), four channels at once.
+                                 const int sw = s.width(), sh = s.height();
+                                 const float fx0 = static_cast<float>(cx - s.rect().x0 - 0.5), fy0 = static_cast<float>(cy - s.rect().y0 - 0.5);
+                                 const float fx1 = static_cast<float>(sw - 1), fy1 = static_cast<float>(sh - 1);
+                                 auto shadeAt = [&](float fx, float fy, float k, float *d) {
+                                     fx = std::clamp(fx, 0.f, fx1);
+                                     fy = std::clamp(fy, 0.f, fy1);
+                                     const int ix = std::min(static_cast<int>(fx), std::max(sw - 2, 0)), iy = std::min(static_cast<int>(fy), std::max(sh - 2, 0));
+                                     const float tx = fx - ix, ty = fy - iy;
+                                     const float *p = s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4;
+                                     const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
+                                     Lanes p00, p10, p01, p11;
+                                     std::memcpy(&p00, p, 16); std::memcpy(&p10, p + right, 16);
+                                     std::memcpy(&p01, p + up, 16); std::memcpy(&p11, p + up + right, 16);
+                                     const Lanes bottom = p00 + (p10 - p00) * tx, top = p01 + (p11 - p01) * tx;
+                                     const Lanes v = (bottom + (top - bottom) * ty) * k;
+                                     std::memcpy(d, &v, 16);
+                                 };
+                                 const float *a = alpha.data();
+                                 for (int y = r.y0; y < r.y1; ++y) {
+                                     const float *H = &height[(y - around.y0) * hw + 1];
+                                     float *d = o.pixel(r.x0, y);
+                                     for (int i = 0; i < r.width(); ++i, d += 4, ++a) {
+                                         float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
+                                         float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
+                                         const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
+                                         nx *= inverse; ny *= inverse;
+                                         shadeAt(fx0 + nx * rx, fy0 + ny * ry, std::min(1.f, *a), d);
                                      }
+                                 }
                              };
                              return kernels::general(std::move(g));
                          }), 3));
