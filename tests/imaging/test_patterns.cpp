@@ -1,0 +1,84 @@
+#include <algorithm>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "imaging/filter.h"
+#include "imaging/renderer.h"
+
+using namespace imaging;
+
+namespace {
+
+// Stripes or squares from white to black with the given geometry, rendered in float.
+PixelBuffer stripes(const char *name, Vector centre, double width, double sharpness, const PixelRect &where)
+{
+    auto f = Filter::filterWithName(name);
+    EXPECT_TRUE(f);
+    f->setValue(QVariant::fromValue(centre), "inputCenter");
+    f->setValue(width, "inputWidth");
+    f->setValue(sharpness, "inputSharpness");
+    return Renderer::render(f->outputImage(), where);
+}
+
+// The stripe profile as documented: colour 1's weight is 0 in even cells and 1 in odd ones,
+// changing linearly over (1 - sharpness) of a cell centred on every boundary.
+double profileAt(double t, double sharpness)
+{
+    const double boundary = std::round(t), soft = (1 - sharpness) / 2;
+    const double left = std::abs(std::fmod(boundary - 1, 2.0)), right = std::abs(std::fmod(boundary, 2.0));
+    const double across = soft > 0 ? std::clamp((t - boundary) / (2 * soft) + 0.5, 0.0, 1.0) : (t < boundary ? 0.0 : 1.0);
+    return left + (right - left) * across;
+}
+
+} // namespace
+
+TEST(Patterns, StripesAndSquaresFinerThanAPixelShowTheirMeanTone)
+{
+    // A hundred cells per pixel: whatever their phase, every pixel is within half a percent of
+    // the even mix, where sampling one point per pixel would give pure black or white.
+    for (const char *name : {"CIStripesGenerator", "CICheckerboardGenerator"}) {
+        SCOPED_TRACE(name);
+        const PixelBuffer out = stripes(name, {3.3, 7.1}, 0.01, 1.0, PixelRect::fromXYWH(0, 0, 40, 30));
+        float worst = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) worst = std::max(worst, std::abs(out.pixel(x, y)[0] - 0.5f));
+        EXPECT_LT(worst, 0.006f);
+    }
+}
+
+TEST(Patterns, HardEdgesInsidePixelsMixTheColoursByArea)
+{
+    // Stripe edge at x = 150.25: pixel 150 is a quarter black (the cell left of the centre) and
+    // three quarters white.
+    const PixelBuffer s = stripes("CIStripesGenerator", {150.25, 150.75}, 80, 1.0, PixelRect::fromXYWH(148, 148, 4, 4));
+    EXPECT_NEAR(s.pixel(150, 150)[0], 0.75f, 1e-5f);
+    EXPECT_FLOAT_EQ(s.pixel(149, 150)[0], 0.f);
+    EXPECT_FLOAT_EQ(s.pixel(151, 150)[0], 1.f);
+    // Corner at (150.25, 150.75) inside pixel (150, 150): of its four parts, the bottom-left
+    // (0.25 x 0.75) and top-right (0.75 x 0.25) squares are white.
+    const PixelBuffer b = stripes("CICheckerboardGenerator", {150.25, 150.75}, 80, 1.0, PixelRect::fromXYWH(148, 148, 4, 4));
+    EXPECT_NEAR(b.pixel(150, 150)[0], 0.375f, 1e-5f);
+    EXPECT_NEAR(b.pixel(150, 151)[0], 0.75f, 1e-5f);
+    EXPECT_NEAR(b.pixel(149, 150)[0], 0.75f, 1e-5f);
+}
+
+TEST(Patterns, SoftEdgesAreThePixelMeanOfTheLinearRamp)
+{
+    // At every sharpness and a few widths, each pixel equals the documented profile averaged over
+    // the pixel (here by 512 samples), which is the profile itself wherever it is linear.
+    for (double sharpness : {0.0, 0.3, 0.9, 1.0})
+        for (double width : {40.0, 3.0, 0.7}) {
+            SCOPED_TRACE(testing::Message() << "sharpness " << sharpness << " width " << width);
+            const double cx = 10.37;
+            const PixelBuffer s = stripes("CIStripesGenerator", {cx, 0}, width, sharpness, PixelRect::fromXYWH(-60, 0, 160, 1));
+            float worst = 0;
+            for (int x = -60; x < 100; ++x) {
+                double expected = 0;
+                for (int k = 0; k < 512; ++k) expected += profileAt((x + (k + 0.5) / 512 - cx) / width, sharpness) / 512;
+                // Colour 0 is white, colour 1 black: red is one minus colour 1's weight.
+                worst = std::max(worst, std::abs(s.pixel(x, 0)[0] - static_cast<float>(1 - expected)));
+            }
+            EXPECT_LT(worst, 0.005f); // the samples place each hard edge to 1/512 of a pixel
+        }
+}
