@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "imaging/filter.h"
+#include "imaging/qimageadapter.h"
 #include "imaging/renderer.h"
+#include "testimages.h"
 
 using namespace imaging;
 
@@ -81,4 +83,36 @@ TEST(Patterns, SoftEdgesAreThePixelMeanOfTheLinearRamp)
             }
             EXPECT_LT(worst, 0.005f); // the samples place each hard edge to 1/512 of a pixel
         }
+}
+
+TEST(Patterns, KaleidoscopeFoldsEveryWedgeOntoTheFirst)
+{
+    // Four mirrored wedges of 45 degrees around a pixel corner: quarter turns and the mirror
+    // across the diagonal map pixel centres onto pixel centres, so the result must be unchanged
+    // by them; the first half-wedge shows the picture itself.
+    const QImage src = testimages::pattern(200, 200);
+    auto k = Filter::filterWithName("CIKaleidoscope");
+    ASSERT_TRUE(k);
+    k->setValue(QVariant::fromValue(imageFromQImage(src)), "inputImage");
+    k->setValue(4.0, "inputCount");
+    k->setValue(QVariant::fromValue(Vector{100, 100}), "inputCenter");
+    k->setValue(0.0, "inputAngle");
+    const PixelBuffer out = Renderer::render(k->outputImage(), PixelRect::fromXYWH(40, 40, 120, 120));
+    const PixelBuffer in = Renderer::render(imageFromQImage(src), PixelRect::fromXYWH(40, 40, 120, 120));
+    float worstTurn = 0, worstMirror = 0, worstFirst = 0;
+    for (int y = 40; y < 160; ++y)
+        for (int x = 40; x < 160; ++x) {
+            const int dx = x - 100, dy = y - 100; // pixel (x, y) spans [dx, dx + 1] from the centre
+            const float *p = out.pixel(x, y);
+            const float *turned = out.pixel(100 - dy - 1, 100 + dx);
+            const float *mirrored = out.pixel(100 + dy, 100 + dx);
+            for (int c = 0; c < 4; ++c) {
+                worstTurn = std::max(worstTurn, std::abs(p[c] - turned[c]));
+                worstMirror = std::max(worstMirror, std::abs(p[c] - mirrored[c]));
+                if (dx > dy + 1 && dy > 0) worstFirst = std::max(worstFirst, std::abs(p[c] - in.pixel(x, y)[c]));
+            }
+        }
+    EXPECT_LT(worstTurn, 1e-4f);
+    EXPECT_LT(worstMirror, 1e-4f);
+    EXPECT_LT(worstFirst, 1e-4f);
 }
