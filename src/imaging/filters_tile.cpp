@@ -59,7 +59,7 @@ Image latticeTile(const Image &in, const Vector &centre, double angle, double wi
 class MirrorWedges
 {
 public:
-    MirrorWedges(int n, double angle) : m_halves(2 * n), m_sector(M_PI / n), m_angle(angle)
+    MirrorWedges(int n, double angle) : m_halves(2 * n), m_sector(M_PI / n), m_perSector(n / M_PI), m_angle(angle)
     {
         for (int j = 0; j <= m_halves; ++j) {
             m_edgeX.push_back(std::cos(angle + j * m_sector));
@@ -83,11 +83,12 @@ public:
     {
         // A rough angle (within 0.005 rad) places the point to within one half-wedge (at least
         // pi / 64 wide); the side tests then settle it.
-        const double rough = roughAtan2(dy, dx) - m_angle;
-        int j = static_cast<int>(std::floor(rough / m_sector));
-        j = ((j % m_halves) + m_halves) % m_halves;
-        for (int step = 0; step < 2 && side(j, dx, dy) < 0; ++step) j = (j + m_halves - 1) % m_halves;
-        for (int step = 0; step < 2 && side(j + 1, dx, dy) > 0; ++step) j = (j + 1) % m_halves;
+        double rough = roughAtan2(dy, dx) - m_angle;
+        if (rough < 0) rough += 2 * M_PI;
+        if (!(rough >= 0 && rough < 2 * M_PI)) rough -= 2 * M_PI * std::floor(rough / (2 * M_PI)); // angles beyond a turn
+        int j = std::min(static_cast<int>(rough * m_perSector), m_halves - 1);
+        for (int step = 0; step < 2 && side(j, dx, dy) < 0; ++step) j = j == 0 ? m_halves - 1 : j - 1;
+        for (int step = 0; step < 2 && side(j + 1, dx, dy) > 0; ++step) j = j == m_halves - 1 ? 0 : j + 1;
         const Map &m = m_map[static_cast<std::size_t>(j)];
         fx = m.a * dx + m.b * dy;
         fy = m.c * dx + m.d * dy;
@@ -115,7 +116,7 @@ private:
     }
 
     int m_halves;
-    double m_sector, m_angle;
+    double m_sector, m_perSector, m_angle;
     std::vector<double> m_edgeX, m_edgeY;
     std::vector<Map> m_map;
 };
@@ -277,14 +278,14 @@ void registerTile(std::vector<FilterDescription> &out)
                          {image(), position("inputCenter", {150, 150}), scalar("inputScale", 2.8, {0.1, 10, 0.1, 10}),
                           angle("inputAngle", 0.0), distance("inputWidth", 65, {1, 10000, 1, 1000})},
                          [](const FilterValues &v) {
-                             const double s = std::max(0.1, v.number("inputScale"));
+                             const double inv = 1 / std::max(0.1, v.number("inputScale"));
                              return latticeTile(v.image("inputImage"), v.vector("inputCenter"), v.number("inputAngle"),
-                                                v.number("inputWidth"), [s](double &u, double &w) {
+                                                v.number("inputWidth"), [inv](double &u, double &w) {
                                                     // Each cell shows the picture around its own centre,
                                                     // magnified, so the cells break it into facets.
                                                     const double cu = floorOf(u) + 0.5, cw = floorOf(w) + 0.5;
-                                                    u = cu / s + (u - cu) / s * 0.5;
-                                                    w = cw / s + (w - cw) / s * 0.5;
+                                                    u = (cu + (u - cu) * 0.5) * inv;
+                                                    w = (cw + (w - cw) * 0.5) * inv;
                                                     u = reflect01(u);
                                                     w = reflect01(w);
                                                 });
