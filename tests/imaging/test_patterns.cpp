@@ -116,3 +116,38 @@ TEST(Patterns, KaleidoscopeFoldsEveryWedgeOntoTheFirst)
     EXPECT_LT(worstMirror, 1e-4f);
     EXPECT_LT(worstFirst, 1e-4f);
 }
+
+TEST(Patterns, SunbeamsAndHaloStriationsFollowTheAngleAroundTheCentre)
+{
+    // The rays and striations are computed without trigonometry; their alpha must still be the
+    // formula in the angle theta of each pixel centre about the centre (150, 150).
+    const double t = 0.3;
+    auto sun = Filter::filterWithName("CISunbeamsGenerator");
+    auto halo = Filter::filterWithName("CILenticularHaloGenerator");
+    ASSERT_TRUE(sun && halo);
+    sun->setValue(t, "inputTime");
+    halo->setValue(t, "inputTime");
+    halo->setValue(2.0, "inputStriationContrast");
+    const PixelRect region = PixelRect::fromXYWH(0, 0, 300, 300);
+    const PixelBuffer beams = Renderer::render(sun->outputImage(), region), rings = Renderer::render(halo->outputImage(), region);
+    double worstBeams = 0, worstRings = 0;
+    for (int y = 1; y < 300; y += 7)
+        for (int x = 2; x < 300; x += 5) {
+            const double dx = x + 0.5 - 150, dy = y + 0.5 - 150, d = std::hypot(dx, dy), th = std::atan2(dy, dx);
+            // Sunbeams at their defaults: sun radius 40, striation radius 2.58, strength 0.5,
+            // contrast 1.375.
+            const double rays = 0.5 + 0.5 * std::sin(th * 23 + t * 6.283) * std::sin(th * 37 - t * 3.1);
+            const double reach = 40 * (1 + 2.58 * std::pow(rays, 1.375));
+            const double beam = d < 40 ? 1.0 : std::clamp(std::exp(-(d - 40) / (reach * 0.5)) * (0.5 + 0.5 * rays), 0.0, 1.0);
+            worstBeams = std::max(worstBeams, std::abs(beams.pixel(x, y)[3] - beam));
+            // Halo at its defaults (radius 70, width 87, overlap 0.77, strength 0.5) but contrast 2:
+            // the widest of three rings, striated 40 times around.
+            const double striation = 0.5 + 0.5 * std::pow(0.5 + 0.5 * std::sin(th * 40 + t * 6.283), 2.0);
+            double ring = 0;
+            for (int k = 0; k < 3; ++k)
+                ring = std::max(ring, std::max(0.0, 1 - std::abs(d - 70 - 43.5 - (k - 1) * 87 * 0.23 * 0.3) / 43.5) * striation * 0.6);
+            worstRings = std::max(worstRings, std::abs(rings.pixel(x, y)[3] - ring));
+        }
+    EXPECT_LT(worstBeams, 1e-3);
+    EXPECT_LT(worstRings, 1e-3);
+}
