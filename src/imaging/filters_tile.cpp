@@ -231,10 +231,10 @@ void registerTile(std::vector<FilterDescription> &out)
                              const double sn = std::sin(acute), cs = std::cos(acute);
                              if (std::abs(sn) < 1e-3) return Image();
                              return latticeTile(v.image("inputImage"), v.vector("inputCenter"), v.number("inputAngle"),
-                                                v.number("inputWidth"), [sn, cs](double &u, double &w) {
+                                                v.number("inputWidth"), [sn, cs, invSn = 1 / sn](double &u, double &w) {
                                                     // Lattice basis (1, 0) and (cos, sin): solve for the
                                                     // coefficients, reflect them into the first cell.
-                                                    double b = w / sn, a = u - b * cs;
+                                                    double b = w * invSn, a = u - b * cs;
                                                     a = reflect01(a);
                                                     b = reflect01(b);
                                                     u = a + b * cs;
@@ -296,8 +296,8 @@ void registerTile(std::vector<FilterDescription> &out)
                            [](double &u, double &w) {
                                // Equilateral lattice: skew to a square lattice, reflect each
                                // square into its lower triangle, skew back.
-                               const double h = std::sqrt(3.0) / 2;
-                               double b = w / h, a = u - b * 0.5;
+                               constexpr double h = 0.86602540378443865; // sqrt(3) / 2
+                               double b = w * (1 / h), a = u - b * 0.5;
                                a = reflect01(a);
                                b = reflect01(b);
                                if (a + b > 1) { const double t = 1 - b; b = 1 - a; a = t; }
