@@ -85,6 +85,14 @@ void BM_BloomMaxRadius(benchmark::State &state)
 {
     render(state, filtered("CIBloom", {{"inputRadius", 1000.0}}), 0.27);
 }
+// Patterns at fit zoom whose cost is their per-pixel formula: generators (cut to the picture, as
+// the canvas lays them over it) and tilings of the picture.
+void BM_PreviewPattern(benchmark::State &state, const char *name)
+{
+    auto f = Filter::filterWithName(name);
+    if (f->description().input(QStringLiteral("inputImage"))) f->setValue(QVariant::fromValue(photo()), "inputImage");
+    render(state, f->outputImage().cropped(photo().extent()), 0.27);
+}
 
 } // namespace
 
@@ -98,5 +106,10 @@ BENCHMARK(BM_PreviewComic)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDotScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDisplacementMaxScale)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BloomMaxRadius)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PreviewPattern, Checkerboard, "CICheckerboardGenerator")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PreviewPattern, Random, "CIRandomGenerator")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PreviewPattern, Sunbeams, "CISunbeamsGenerator")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PreviewPattern, Kaleidoscope, "CIKaleidoscope")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_PreviewPattern, OpTile, "CIOpTile")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();
