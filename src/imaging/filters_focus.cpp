@@ -371,12 +371,23 @@ void registerFocus(std::vector<FilterDescription> &out)
     out.push_back(pixelSized(filter("CIMedianFilter", "Median", blur, {image()},
                          [](const FilterValues &v) { return median3x3(v.image("inputImage")); }), 1));
 
-    out.push_back(pixelSized(filter("CINoiseReduction", "Noise Reduction", blur,
+    out.push_back(filter("CINoiseReduction", "Noise Reduction", blur,
                          {image(), scalar("inputNoiseLevel", 0.02, {0, 1, 0, 0.1}, 0.0),
                           scalar("inputSharpness", 0.4, {0, 10, 0, 2}, 0.0)},
                          [](const FilterValues &v) {
                              return noiseReduction(v.image("inputImage"), v.f("inputNoiseLevel"), v.f("inputSharpness"));
-                         }), 1));
+                         }));
+    // Both steps compare a pixel with its one-pixel Gaussian. Seen at scale s, sharpening against
+    // a blur of one full pixel is sharpening the reduced picture against a blur of s pixels, which
+    // for a smooth picture is the same change s^2 times as large as against a one-pixel blur (the
+    // change is the blur's variance times the curvature): the preview sharpens s^2 times as much.
+    // The grain the smoothing removes is averaged over 1 / s^2 full pixels in each preview pixel,
+    // which leaves it s times as strong: the level that tells grain from detail scales by s.
+    out.back().previewValues = [](QVariantMap &values, double s) {
+        const QString level = QStringLiteral("inputNoiseLevel"), sharpness = QStringLiteral("inputSharpness");
+        if (values.contains(level)) values[level] = values.value(level).toDouble() * s;
+        if (values.contains(sharpness)) values[sharpness] = values.value(sharpness).toDouble() * s * s;
+    };
 
     out.push_back(filter("CISharpenLuminance", "Sharpen Luminance", sharpenCats,
                          {image(), scalar("inputSharpness", 0.4, {0, 10, 0, 2}, 0.0),
