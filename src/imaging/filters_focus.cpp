@@ -149,15 +149,11 @@ Image zoomBlur(const Image &in, const Vector &centre, double amount)
             out.clear();
             return;
         }
-        // Samples are clamped to the input buffer (edges extend outward): positions relative to
-        // its first pixel centre, clamped to [0, size - 1], with the 2 x 2 footprint's first
-        // pixel kept one short of the last so that a sample on the far edge reads inside.
+        // Every sample lies within `reach` of its pixel's centre, and the buffer reaches two
+        // pixels further than that around the tile: each sample's 2 x 2 footprint is inside, at
+        // non-negative offsets from the buffer's first pixel centre (so truncation is floor).
         const PixelRect b = src.rect();
-        const int w = b.width(), h = b.height();
-        const float xHi = static_cast<float>(w - 1), yHi = static_cast<float>(h - 1);
-        const int ixHi = std::max(0, w - 2), iyHi = std::max(0, h - 2);
-        const int dxStep = w > 1 ? 4 : 0;
-        const std::size_t dyStep = h > 1 ? src.stride() : 0;
+        const std::size_t stride = src.stride();
         const float *base = src.data();
         typedef float v4f __attribute__((vector_size(16)));
         auto load = [](const float *p) { v4f v; std::memcpy(&v, p, sizeof v); return v; };
@@ -168,19 +164,18 @@ Image zoomBlur(const Image &in, const Vector &centre, double amount)
                 const float dx = cx - px, dy = cy - py, d = std::sqrt(dx * dx + dy * dy);
                 const float length = std::min(reachF, d / 5);
                 const int samples = std::min(mostSamples, std::max(3, static_cast<int>(std::ceil(length)) + 1));
-                const float ux = d > 0 ? dx / d : 0, uy = d > 0 ? dy / d : 0;
-                const float stepX = ux * length / samples, stepY = uy * length / samples;
-                const float rx0 = px - 0.5f - b.x0, ry0 = py - 0.5f - b.y0;
+                const float scale = d > 0 ? length / (d * samples) : 0;
+                const float stepX = dx * scale, stepY = dy * scale;
+                float rx = px - 0.5f - b.x0, ry = py - 0.5f - b.y0;
                 v4f acc = {0, 0, 0, 0};
-                for (int k = 0; k < samples; ++k) {
-                    const float rx = std::clamp(rx0 + stepX * k, 0.f, xHi), ry = std::clamp(ry0 + stepY * k, 0.f, yHi);
-                    const int ix = std::min(static_cast<int>(rx), ixHi), iy = std::min(static_cast<int>(ry), iyHi);
+                for (int k = 0; k < samples; ++k, rx += stepX, ry += stepY) {
+                    const int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
                     const float tx = rx - ix, ty = ry - iy;
-                    const float *p = base + static_cast<std::size_t>(iy) * src.stride() + static_cast<std::size_t>(ix) * 4;
-                    const float *q = p + dyStep;
+                    const float *p = base + static_cast<std::size_t>(iy) * stride + static_cast<std::size_t>(ix) * 4;
+                    const float *q = p + stride;
                     const v4f p0 = load(p), q0 = load(q);
-                    const v4f top = p0 + (load(p + dxStep) - p0) * tx;
-                    const v4f bottom = q0 + (load(q + dxStep) - q0) * tx;
+                    const v4f top = p0 + (load(p + 4) - p0) * tx;
+                    const v4f bottom = q0 + (load(q + 4) - q0) * tx;
                     acc += top + (bottom - top) * ty;
                 }
                 acc *= 1.0f / samples;
