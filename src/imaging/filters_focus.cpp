@@ -157,18 +157,28 @@ Image zoomBlur(const Image &in, const Vector &centre, double amount)
         const float *base = src.data();
         typedef float v4f __attribute__((vector_size(16)));
         auto load = [](const float *p) { v4f v; std::memcpy(&v, p, sizeof v); return v; };
+        // Each row's streak lengths and steps first, in a loop the compiler can vectorise (a
+        // square root and a division per pixel), then the samples.
+        const int width = r.width();
+        std::vector<float> stepX(width), stepY(width), count(width);
         for (int y = r.y0; y < r.y1; ++y) {
-            float *o = out.pixel(r.x0, y);
-            for (int x = r.x0; x < r.x1; ++x, o += 4) {
-                const float px = x + 0.5f, py = y + 0.5f;
-                const float dx = cx - px, dy = cy - py, d = std::sqrt(dx * dx + dy * dy);
+            const float py = y + 0.5f, dy = cy - py;
+            for (int i = 0; i < width; ++i) {
+                const float dx = cx - (r.x0 + i + 0.5f), d = std::sqrt(dx * dx + dy * dy);
                 const float length = std::min(reachF, d / 5);
-                const int samples = std::min(mostSamples, std::max(3, static_cast<int>(std::ceil(length)) + 1));
-                const float scale = d > 0 ? length / (d * samples) : 0;
-                const float stepX = dx * scale, stepY = dy * scale;
-                float rx = px - 0.5f - b.x0, ry = py - 0.5f - b.y0;
+                const float n = std::min(float(mostSamples), std::max(3.f, std::ceil(length) + 1));
+                const float scale = d > 0 ? length / (d * n) : 0;
+                stepX[i] = dx * scale;
+                stepY[i] = dy * scale;
+                count[i] = n;
+            }
+            float *o = out.pixel(r.x0, y);
+            for (int i = 0; i < width; ++i, o += 4) {
+                const int samples = static_cast<int>(count[i]);
+                const float sx = stepX[i], sy = stepY[i];
+                float rx = r.x0 + i - b.x0, ry = py - 0.5f - b.y0;
                 v4f acc = {0, 0, 0, 0};
-                for (int k = 0; k < samples; ++k, rx += stepX, ry += stepY) {
+                for (int k = 0; k < samples; ++k, rx += sx, ry += sy) {
                     const int ix = static_cast<int>(rx), iy = static_cast<int>(ry);
                     const float tx = rx - ix, ty = ry - iy;
                     const float *p = base + static_cast<std::size_t>(iy) * stride + static_cast<std::size_t>(ix) * 4;
@@ -178,7 +188,7 @@ Image zoomBlur(const Image &in, const Vector &centre, double amount)
                     const v4f bottom = q0 + (load(q + 4) - q0) * tx;
                     acc += top + (bottom - top) * ty;
                 }
-                acc *= 1.0f / samples;
+                acc *= 1.0f / count[i];
                 std::memcpy(o, &acc, sizeof acc);
             }
         }
