@@ -15,44 +15,65 @@ Image gaussian(const Image &input, double sigma)
     return Image(std::make_shared<GaussianBlurNode>(input, sigma));
 }
 
-Image box(const Image &input, int radius)
+Image box(const Image &input, double radius)
 {
     if (input.isNull()) return Image();
-    if (radius < 1) return input;
+    if (!(radius > 0)) return input;
+    // A box 2 radius + 1 pixels wide: the whole pixels within floor(radius) of the centre, plus the
+    // next pixel on each side weighted by the fractional part. A whole radius is the plain box; a
+    // fractional one (a reduced preview, a slider between whole values) widens it smoothly.
+    const int whole = static_cast<int>(std::floor(radius));
+    const float part = static_cast<float>(radius - whole);
+    const int reach = part > 0 ? whole + 1 : whole;
     kernels::General g;
     g.inputs = {input};
     const Rect e = input.extent();
-    g.extent = e.isInfinite() ? e : e.adjusted(radius);
-    g.roi = [radius](int, const Rect &r) { return r.adjusted(radius); };
-    g.tileSize = std::max(256, 4 * radius);
-    g.compute = [radius](const std::vector<PixelBuffer> &in, PixelBuffer &out) {
+    g.extent = e.isInfinite() ? e : e.adjusted(reach);
+    g.roi = [reach](int, const Rect &r) { return r.adjusted(reach); };
+    g.tileSize = std::max(256, 4 * reach);
+    g.compute = [whole, part, reach, radius](const std::vector<PixelBuffer> &in, PixelBuffer &out) {
         const PixelBuffer &src = in[0];
         const PixelRect r = out.rect();
-        const int n = 2 * radius + 1;
-        const float norm = 1.0f / (float(n) * float(n));
-        // Horizontal running sums over the rows the vertical pass needs.
-        PixelBuffer h(PixelRect{r.x0, r.y0 - radius, r.x1, r.y1 + radius});
+        const float n = static_cast<float>(2 * radius + 1);
+        const float norm = 1.0f / (n * n);
+        const int R = whole;
+        // Horizontal running sums of the whole pixels, over the rows the vertical pass needs, plus
+        // the two partial pixels at the ends.
+        PixelBuffer h(PixelRect{r.x0, r.y0 - reach, r.x1, r.y1 + reach});
         for (int y = h.rect().y0; y < h.rect().y1; ++y) {
             double acc[4] = {0, 0, 0, 0};
-            for (int x = r.x0 - radius; x <= r.x0 + radius; ++x)
-                for (int c = 0; c < 4; ++c) acc[c] += src.pixel(x, y)[c];
-            for (int x = r.x0; x < r.x1; ++x) {
-                float *d = h.pixel(x, y);
-                for (int c = 0; c < 4; ++c) d[c] = static_cast<float>(acc[c]);
-                if (x + 1 < r.x1) {
-                    const float *add = src.pixel(x + radius + 1, y), *sub = src.pixel(x - radius, y);
+            const float *row = src.pixel(r.x0, y);
+            for (int i = -R; i <= R; ++i)
+                for (int c = 0; c < 4; ++c) acc[c] += row[4 * i + c];
+            float *d = h.row(y);
+            for (int x = 0; x < r.width(); ++x, row += 4, d += 4) {
+                if (part > 0) {
+                    const float *lo = row - 4 * (R + 1), *hi = row + 4 * (R + 1);
+                    for (int c = 0; c < 4; ++c) d[c] = static_cast<float>(acc[c]) + part * (lo[c] + hi[c]);
+                } else {
+                    for (int c = 0; c < 4; ++c) d[c] = static_cast<float>(acc[c]);
+                }
+                if (x + 1 < r.width()) {
+                    const float *add = row + 4 * (R + 1), *sub = row - 4 * R;
                     for (int c = 0; c < 4; ++c) acc[c] += add[c] - sub[c];
                 }
             }
         }
         std::vector<double> acc(out.stride(), 0.0);
-        for (int y = r.y0 - radius; y <= r.y0 + radius; ++y)
-            for (std::size_t i = 0; i < acc.size(); ++i) acc[i] += h.row(y)[i];
+        for (int y = r.y0 - R; y <= r.y0 + R; ++y) {
+            const float *row = h.row(y);
+            for (std::size_t i = 0; i < acc.size(); ++i) acc[i] += row[i];
+        }
         for (int y = r.y0; y < r.y1; ++y) {
             float *d = out.row(y);
-            for (std::size_t i = 0; i < acc.size(); ++i) d[i] = static_cast<float>(acc[i]) * norm;
+            if (part > 0) {
+                const float *lo = h.row(y - R - 1), *hi = h.row(y + R + 1);
+                for (std::size_t i = 0; i < acc.size(); ++i) d[i] = (static_cast<float>(acc[i]) + part * (lo[i] + hi[i])) * norm;
+            } else {
+                for (std::size_t i = 0; i < acc.size(); ++i) d[i] = static_cast<float>(acc[i]) * norm;
+            }
             if (y + 1 < r.y1) {
-                const float *add = h.row(y + radius + 1), *sub = h.row(y - radius);
+                const float *add = h.row(y + R + 1), *sub = h.row(y - R);
                 for (std::size_t i = 0; i < acc.size(); ++i) acc[i] += add[i] - sub[i];
             }
         }

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <tuple>
 #include <functional>
@@ -396,6 +398,134 @@ TEST(Warps, BumpsMagnifyOrShrinkAroundTheirCentre)
                 if (qGreen(p) > brightest) { brightest = qGreen(p); best = d; }
             }
             EXPECT_NEAR(best, 10, 1);
+        }
+    }
+}
+
+TEST(Convolutions, BoxBlurWeighsItsOutermostPixelsByTheFractionalRadius)
+{
+    // One white pixel on black gives the box's weights: a whole radius spreads it evenly over
+    // (2r + 1)^2 pixels; a fractional one adds a ring at half weight (radius 2.5: seven pixels
+    // each way, the outer ones at 0.5 / 6, the inner ones at 1 / 6), keeping the total.
+    QImage src = testimages::solid(21, 21, qRgb(0, 0, 0));
+    src.setPixel(10, 10, qRgb(255, 255, 255));
+    const Image img = imageFromQImage(src);
+    struct Case
+    {
+        double radius;
+        float centre, edge, corner, outside; // at offsets 0, (reach, 0), (reach, reach), reach + 1
+        int reach;
+    };
+    for (const Case &c : {Case{2.0, 1 / 25.f, 1 / 25.f, 1 / 25.f, 0.f, 2},
+                          Case{2.5, 1 / 36.f, 0.5f / 36, 0.25f / 36, 0.f, 3},
+                          Case{1.5, 1 / 16.f, 0.5f / 16, 0.25f / 16, 0.f, 2}}) {
+        SCOPED_TRACE(c.radius);
+        auto box = make("CIBoxBlur", img);
+        box->setValue(c.radius, "inputRadius");
+        const PixelBuffer out = Renderer::render(box->outputImage(), PixelRect::fromXYWH(0, 0, 21, 21));
+        EXPECT_NEAR(out.pixel(10, 10)[1], c.centre, 1e-5);
+        EXPECT_NEAR(out.pixel(10 + c.reach, 10)[1], c.edge, 1e-5);
+        EXPECT_NEAR(out.pixel(10, 10 - c.reach)[1], c.edge, 1e-5);
+        EXPECT_NEAR(out.pixel(10 - c.reach, 10 + c.reach)[1], c.corner, 1e-5);
+        EXPECT_NEAR(out.pixel(10 + c.reach + 1, 10)[1], c.outside, 1e-6);
+        double total = 0;
+        for (int y = 0; y < 21; ++y)
+            for (int x = 0; x < 21; ++x) total += out.pixel(x, y)[1];
+        EXPECT_NEAR(total, 1.0, 1e-4);
+    }
+}
+
+TEST(Convolutions, MedianIsThatOfTheNineNeighboursInEveryChannel)
+{
+    // A textured picture with transparent and half-transparent parts, against sorting each
+    // channel's nine values.
+    QImage q = testimages::pattern(70, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 70; ++x)
+            if ((x * 13 + y * 7) % 5 == 0) q.setPixel(x, y, qPremultiply(qRgba((x * 31) % 256, y * 5, 90, (x * y) % 256)));
+    const Image img = imageFromQImage(q);
+    const PixelBuffer src = Renderer::render(img, PixelRect::covering(img.extent()));
+    const PixelBuffer out = Renderer::render(make("CIMedianFilter", img)->outputImage(), PixelRect::fromXYWH(1, 1, 68, 38));
+    int wrong = 0;
+    for (int y = 1; y < 39; ++y)
+        for (int x = 1; x < 69; ++x)
+            for (int c = 0; c < 4; ++c) {
+                std::array<float, 9> v;
+                int n = 0;
+                for (int j = -1; j <= 1; ++j)
+                    for (int i = -1; i <= 1; ++i) v[n++] = src.pixel(x + i, y + j)[c];
+                std::nth_element(v.begin(), v.begin() + 4, v.end());
+                if (out.pixel(x, y)[c] != v[4]) ++wrong;
+            }
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(Convolutions, ZoomBlurAveragesAboutOneSamplePerPixelOfEachStreak)
+{
+    // Each pixel averages bilinear samples on the way to the centre over min(amount, d / 5)
+    // pixels, about one per pixel of that length: short streaks near the centre, full ones
+    // beyond 5 amount.
+    const Image img = imageFromQImage(testimages::pattern(90, 80));
+    const PixelBuffer src = Renderer::render(img, PixelRect::covering(img.extent()));
+    const double cx = 45.3, cy = 38.7, amount = 6.5;
+    auto zoom = make("CIZoomBlur", img);
+    zoom->setValue(QVariant::fromValue(Vector{cx, cy}), "inputCenter");
+    zoom->setValue(amount, "inputAmount");
+    const PixelBuffer out = Renderer::render(zoom->outputImage(), PixelRect::fromXYWH(0, 0, 90, 80));
+    float worst = 0;
+    for (int y = 0; y < 80; y += 3)
+        for (int x = 0; x < 90; x += 2) {
+            const double px = x + 0.5, py = y + 0.5, dx = cx - px, dy = cy - py, d = std::hypot(dx, dy);
+            const double length = std::min(amount, d / 5);
+            const int samples = std::clamp(static_cast<int>(std::ceil(length)) + 1, 3, 64);
+            float acc[4] = {0, 0, 0, 0}, s[4];
+            for (int k = 0; k < samples; ++k) {
+                const double t = length * k / samples / std::max(d, 1e-9);
+                src.sampleBilinearClamped(px + dx * t, py + dy * t, s);
+                for (int c = 0; c < 4; ++c) acc[c] += s[c];
+            }
+            for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(acc[c] / samples - out.pixel(x, y)[c]));
+        }
+    EXPECT_LT(worst, 2e-4f);
+}
+
+TEST(Convolutions, NoiseReductionSmoothsGrainBelowTheLevelAndKeepsEdges)
+{
+    // Light grey with a fine grain of +-3 levels left of an edge to dark grey: the grain differs
+    // from its neighbourhood by less than the noise level and is smoothed; the edge differs by
+    // more and is kept, and sharpened when sharpness is on.
+    QImage q(40, 40, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const int v = x < 20 ? 200 + ((x + y) % 2 ? 3 : -3) : 40;
+            q.setPixel(x, y, qRgb(v, v, v));
+        }
+    const Image img = imageFromQImage(q);
+    const PixelRect all = PixelRect::fromXYWH(0, 0, 40, 40);
+    const PixelBuffer src = Renderer::render(img, all);
+    auto grain = [](const PixelBuffer &b) {
+        double sum = 0;
+        for (int y = 10; y < 30; ++y)
+            for (int x = 5; x < 14; ++x) sum += std::abs(b.pixel(x, y)[1] - b.pixel(x + 1, y)[1]);
+        return sum;
+    };
+    for (const double sharpness : {0.0, 1.0}) {
+        SCOPED_TRACE(sharpness);
+        auto nr = make("CINoiseReduction", img);
+        nr->setValue(0.05, "inputNoiseLevel");
+        nr->setValue(sharpness, "inputSharpness");
+        const PixelBuffer out = Renderer::render(nr->outputImage(), all);
+        EXPECT_LT(grain(out), 0.5 * grain(src));
+        for (int y = 5; y < 35; ++y) {
+            const float light = out.pixel(19, y)[1], dark = out.pixel(20, y)[1];
+            if (sharpness == 0) {
+                EXPECT_FLOAT_EQ(light, src.pixel(19, y)[1]);
+                EXPECT_FLOAT_EQ(dark, src.pixel(20, y)[1]);
+            } else {
+                EXPECT_GT(light, src.pixel(19, y)[1] + 0.05f);
+                EXPECT_LT(dark, src.pixel(20, y)[1] - 0.05f);
+            }
+            EXPECT_FLOAT_EQ(out.pixel(19, y)[3], 1.f);
         }
     }
 }

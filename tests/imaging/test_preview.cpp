@@ -245,6 +245,33 @@ TEST(Preview, RepeatedTexturesJoinWithoutSeamsAtAnyScale)
     }
 }
 
+TEST(Preview, SharpeningWhoseRadiusScalesBelowAPixelKeepsItsStrength)
+{
+    // Grey ripples five preview pixels apart, sharpened with a one-pixel radius: at quarter scale
+    // the radius is a quarter of a preview pixel, yet the full render seen at that scale shows the
+    // ripples clearly stronger, and so must the preview.
+    QImage q(400, 300, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < q.height(); ++y)
+        for (int x = 0; x < q.width(); ++x) {
+            const int v = 128 + static_cast<int>(std::lround(70 * std::sin(x * 2 * M_PI / 20) + 30 * std::sin(y * 2 * M_PI / 28)));
+            q.setPixel(x, y, qRgb(v, v, v));
+        }
+    const Image current = imageFromQImage(q);
+    const Rect view = current.extent();
+    for (const auto &[name, amountKey] : {std::pair{"CISharpenLuminance", "inputSharpness"}, std::pair{"CIUnsharpMask", "inputIntensity"}}) {
+        SCOPED_TRACE(name);
+        auto filter = Filter::filterWithName(name);
+        filter->setValue(QVariant::fromValue(current), "inputImage");
+        filter->setValue(1.0, "inputRadius");
+        filter->setValue(2.0, amountKey);
+        const Image result = filter->outputImage();
+        const double preview = compare(renderToQImage(result, view, 0.25), renderToQImage(current, view, 0.25), 0).mean;
+        const double full = compare(averagedDown(renderToQImage(result, view), 4), averagedDown(renderToQImage(current, view), 4), 0).mean;
+        EXPECT_GT(full, 2.0);
+        EXPECT_NEAR(preview, full, 0.25 * full);
+    }
+}
+
 TEST(Preview, TranslationsAndRectanglesScaleWithThePicture)
 {
     // Spatial values of every form: a transform given as six numbers and as a transform (only
