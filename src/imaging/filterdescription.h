@@ -130,6 +130,11 @@ struct FilterDescription
     // scale s gets, after they were scaled by their types (a slope taken per pixel of a texture
     // grows as the preview shrinks the texture, so its amount must shrink by s once more).
     std::function<void(QVariantMap &values, double s)> previewValues;
+    // For filters whose look at a scale below 1 cannot come from scaled values (nothing of theirs is
+    // a length: a median of fixed size, noise of one pixel): the picture a preview at scale s shows,
+    // from the values scaled as above, made at the preview's size. A null image leaves the preview
+    // to the usual way (finestDetail).
+    std::function<Image(const FilterValues &values, double s)> previewBuild;
 
     const InputDescription *input(const QString &key) const
     {

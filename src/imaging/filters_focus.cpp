@@ -398,6 +398,12 @@ void registerFocus(std::vector<FilterDescription> &out)
 
     out.push_back(pixelSized(filter("CIMedianFilter", "Median", blur, {image()},
                          [](const FilterValues &v) { return median3x3(v.image("inputImage")); }), 1));
+    // Seen at a third of its size or less, the median's three-pixel window is within one screen
+    // pixel: what it removes (grain, single specks) is averaged away by the reduction anyway, and
+    // the preview shows the picture. Closer, it is rendered finer and averaged down.
+    out.back().previewBuild = [](const FilterValues &v, double s) {
+        return s <= 1.0 / 3 ? v.image("inputImage") : Image();
+    };
 
     out.push_back(filter("CINoiseReduction", "Noise Reduction", blur,
                          {image(), scalar("inputNoiseLevel", 0.02, {0, 1, 0, 0.1}, 0.0),

@@ -139,6 +139,25 @@ void clearPixels(float *row, int x0, int from, int to)
     if (to > from) std::fill(row + 4 * (from - x0), row + 4 * (to - x0), 0.f);
 }
 
+// Noise of independent random colour and alpha per pixel (colour premultiplied), each value
+// spread about one half by `spread` (1: evenly over 0..1).
+Image randomNoise(float spread)
+{
+    // Byte values as fractions of 255 from a table: four divisions per pixel cost more than the
+    // hashes.
+    std::array<float, 256> level;
+    for (int b = 0; b < 256; ++b)
+        level[static_cast<std::size_t>(b)] = spread == 1.f ? b / 255.f : 0.5f + (b / 255.f - 0.5f) * spread;
+    return kernels::rowGenerator(Rect::infinite(), [level](int y, int x0, int n, float *o) {
+        for (int x = x0; x < x0 + n; ++x, o += 4) {
+            const std::uint32_t h = hash(x, y, 17), h2 = hash(x, y, 91);
+            const float a = level[(h2 >> 8) & 0xff];
+            o[0] = level[h & 0xff] * a; o[1] = level[(h >> 8) & 0xff] * a; o[2] = level[(h >> 16) & 0xff] * a;
+            o[3] = a;
+        }
+    });
+}
+
 } // namespace
 
 void registerGenerator(std::vector<FilterDescription> &out)
@@ -161,22 +180,12 @@ void registerGenerator(std::vector<FilterDescription> &out)
                          }));
 
     // A new value every pixel: the finest pattern there is.
-    FilterDescription random = filter("CIRandomGenerator", "Random Generator", gen, {}, [](const FilterValues &) {
-        // Byte values as fractions of 255 from a table: four divisions per pixel cost more than
-        // the hashes.
-        std::array<float, 256> level;
-        for (int b = 0; b < 256; ++b) level[static_cast<std::size_t>(b)] = b / 255.f;
-        return kernels::rowGenerator(Rect::infinite(), [level](int y, int x0, int n, float *o) {
-            for (int x = x0; x < x0 + n; ++x, o += 4) {
-                const std::uint32_t h = hash(x, y, 17), h2 = hash(x, y, 91);
-                const float a = level[(h2 >> 8) & 0xff];
-                // Colour is premultiplied by the random alpha.
-                o[0] = level[h & 0xff] * a; o[1] = level[(h >> 8) & 0xff] * a; o[2] = level[(h >> 16) & 0xff] * a;
-                o[3] = a;
-            }
-        });
-    });
-    random.finestDetail = [](const FilterValues &) { return 1.0; };
+    FilterDescription random = filter("CIRandomGenerator", "Random Generator", gen, {},
+                                      [](const FilterValues &) { return randomNoise(1.f); });
+    // Seen at scale s, each screen pixel averages 1 / s^2 noise pixels, whose spread about the mean
+    // is s times that of one: the preview draws one value per pixel with its spread narrowed by s,
+    // the same mean and deviation as the reduced full render, instead of drawing 1 / s^2 values.
+    random.previewBuild = [](const FilterValues &, double s) { return randomNoise(static_cast<float>(s)); };
     out.push_back(std::move(random));
 
     out.push_back(filter("CIStarShineGenerator", "Star Shine", gen,

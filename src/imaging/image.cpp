@@ -133,6 +133,19 @@ Image Image::scaledForPreview(double s) const
         auto filter = Filter::filterWithName(m_recipe->name);
         if (filter) {
             const FilterDescription &d = filter->description();
+            if (d.previewBuild && s < 1) {
+                QVariantMap values = m_recipe->values;
+                for (auto it = values.begin(); it != values.end(); ++it)
+                    if (const InputDescription *input = d.input(it.key())) it.value() = scaledValue(it.value(), *input, s);
+                if (d.previewValues) d.previewValues(values, s);
+                Image out;
+                try {
+                    out = d.previewBuild(FilterValues(values), s);
+                } catch (const std::bad_alloc &) {
+                    qWarning("%s: not enough memory to build the preview", qPrintable(d.name));
+                }
+                if (!out.isNull()) return out;
+            }
             const int k = supersampling(d, m_recipe->values, s);
             QVariantMap values;
             for (auto it = m_recipe->values.cbegin(); it != m_recipe->values.cend(); ++it)
