@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include "imaging/filter.h"
 #include "imaging/image.h"
 #include "imaging/kernels.h"
+#include "imaging/pixelconvert.h"
 #include "imaging/qimageadapter.h"
 #include "imaging/reducenode.h"
 #include "imaging/renderer.h"
@@ -362,5 +365,46 @@ TEST(Kernels, SmoothWarpsLeaveWhatTheyDoNotMoveExactlyAsItWas)
                 }
             }
         EXPECT_GT(moved, 1000);
+    }
+}
+
+TEST(PixelConversions, EveryLengthGivesThePixelByPixelDefinition)
+{
+    // Rows of every length up to a few vector widths, so that the wide paths, the narrow ones and
+    // the pixel-by-pixel tails all run: bytes B G R A to floats R G B A (over 255), floats back to
+    // bytes (rounded, alpha clamped to 0..1 and colour to 0..alpha), and rows halved (2 x 2
+    // averages rounded, the last column repeated when the width is odd).
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_real_distribution<float> value(-0.2f, 1.2f);
+    for (int n = 1; n <= 21; ++n) {
+        SCOPED_TRACE(n);
+        std::vector<uchar> bytes(4 * n), other(4 * n), back(4 * n), half(4 * ((n + 1) / 2));
+        for (uchar &b : bytes) b = static_cast<uchar>(byte(rng));
+        for (uchar &b : other) b = static_cast<uchar>(byte(rng));
+        std::vector<float> floats(4 * n);
+        pixelconvert::argb32ToFloat(bytes.data(), floats.data(), n);
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(floats[4 * i + c], bytes[4 * i + (c == 3 ? 3 : 2 - c)] * (1.0f / 255.0f)) << i << " " << c;
+
+        for (float &f : floats) f = value(rng);
+        pixelconvert::floatToArgb32(floats.data(), back.data(), n);
+        for (int i = 0; i < n; ++i) {
+            const float a = std::clamp(floats[4 * i + 3], 0.f, 1.f);
+            auto toByte = [](float v) { return static_cast<int>(v * 255.0f + 0.5f); };
+            ASSERT_EQ(back[4 * i + 3], toByte(a)) << i;
+            for (int c = 0; c < 3; ++c)
+                ASSERT_EQ(back[4 * i + 2 - c], toByte(std::clamp(floats[4 * i + c], 0.f, a))) << i << " " << c;
+        }
+
+        pixelconvert::halveRows(bytes.data(), other.data(), half.data(), n);
+        for (int o = 0; o < (n + 1) / 2; ++o) {
+            const int x0 = 2 * o, x1 = std::min(2 * o + 1, n - 1);
+            for (int c = 0; c < 4; ++c) {
+                const int sum = bytes[4 * x0 + c] + bytes[4 * x1 + c] + other[4 * x0 + c] + other[4 * x1 + c];
+                ASSERT_EQ(half[4 * o + c], (sum + 2) >> 2) << o << " " << c;
+            }
+        }
     }
 }
