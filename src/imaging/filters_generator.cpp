@@ -139,6 +139,21 @@ void clearPixels(float *row, int x0, int from, int to)
     if (to > from) std::fill(row + 4 * (from - x0), row + 4 * (to - x0), 0.f);
 }
 
+// A generator drawn only within `radius` of `centre`, row by row, transparent elsewhere:
+// pixel(rgba, dx, dy) gets each pixel within reach, with its centre's offset from `centre`.
+template<typename Pixel>
+Image discGenerator(const Vector &centre, double radius, Pixel pixel)
+{
+    return kernels::rowGenerator(Rect::infinite(), [=](int y, int x0, int n, float *o) {
+        const double dyD = y + 0.5 - centre.Y();
+        const Span lit = spanWithin(centre.X(), dyD, radius, x0, n);
+        clearPixels(o, x0, x0, lit.first);
+        clearPixels(o, x0, lit.last, x0 + n);
+        const float dy = float(dyD);
+        for (int x = lit.first; x < lit.last; ++x) pixel(o + 4 * (x - x0), float(x + 0.5 - centre.X()), dy);
+    });
+}
+
 // Noise of independent random colour and alpha per pixel (colour premultiplied), each value
 // spread about one half by `spread` (1: evenly over 0..1).
 Image randomNoise(float spread)
@@ -241,26 +256,18 @@ void registerGenerator(std::vector<FilterDescription> &out)
                              // left out, so that only the disc around the sun costs anything.
                              const double longest = sun * (1 + std::max(0.0, maxR)) * 0.5;
                              const double cut = sun + longest * 9.3;
-                             return kernels::rowGenerator(Rect::infinite(), [=](int y, int x0, int n, float *o) {
-                                 const double dyD = y + 0.5 - c.Y();
-                                 const Span lit = spanWithin(c.X(), dyD, cut, x0, n);
-                                 clearPixels(o, x0, x0, lit.first);
-                                 clearPixels(o, x0, lit.last, x0 + n);
-                                 const float dy = float(dyD);
-                                 for (int x = lit.first; x < lit.last; ++x) {
-                                     float *p = o + 4 * (x - x0);
-                                     const float dx = float(x + 0.5 - c.X()), d = std::sqrt(dx * dx + dy * dy);
-                                     float a = 1;
-                                     if (d >= sunF) {
-                                         // Rays: sin(23 th + phase1) * sin(37 th + phase2), th the angle of (dx, dy).
-                                         const Turn z{dx / d, dy / d}, z2 = z * z, z4 = z2 * z2, z8 = z4 * z4, z16 = z8 * z8, z32 = z16 * z16;
-                                         const Turn s23 = z16 * z4 * z2 * z * phase1, s37 = z32 * z4 * z * phase2;
-                                         const float rays = std::max(0.f, 0.5f + 0.5f * s23.s * s37.s);
-                                         const float reach = sunF * (1 + maxRF * std::pow(rays, contrastF));
-                                         a = clamp01(std::exp(-(d - sunF) / (reach * 0.5f)) * (1 - strengthF + strengthF * rays));
-                                     }
-                                     p[0] = red * a; p[1] = green * a; p[2] = blue * a; p[3] = a;
+                             return discGenerator(c, cut, [=](float *p, float dx, float dy) {
+                                 const float d = std::sqrt(dx * dx + dy * dy);
+                                 float a = 1;
+                                 if (d >= sunF) {
+                                     // Rays: sin(23 th + phase1) * sin(37 th + phase2), th the angle of (dx, dy).
+                                     const Turn z{dx / d, dy / d}, z2 = z * z, z4 = z2 * z2, z8 = z4 * z4, z16 = z8 * z8, z32 = z16 * z16;
+                                     const Turn s23 = z16 * z4 * z2 * z * phase1, s37 = z32 * z4 * z * phase2;
+                                     const float rays = std::max(0.f, 0.5f + 0.5f * s23.s * s37.s);
+                                     const float reach = sunF * (1 + maxRF * std::pow(rays, contrastF));
+                                     a = clamp01(std::exp(-(d - sunF) / (reach * 0.5f)) * (1 - strengthF + strengthF * rays));
                                  }
+                                 p[0] = red * a; p[1] = green * a; p[2] = blue * a; p[3] = a;
                              });
                          }));
 
@@ -284,27 +291,19 @@ void registerGenerator(std::vector<FilterDescription> &out)
                              // widest of them nothing is drawn.
                              const double spread = std::abs(W * (1 - overlap) * 0.3);
                              const float inner = float(R - spread), outer = float(R + W + spread);
-                             return kernels::rowGenerator(Rect::infinite(), [=](int y, int x0, int n, float *o) {
-                                 const double dyD = y + 0.5 - c.Y();
-                                 const Span lit = spanWithin(c.X(), dyD, outer, x0, n);
-                                 clearPixels(o, x0, x0, lit.first);
-                                 clearPixels(o, x0, lit.last, x0 + n);
-                                 const float dy = float(dyD);
-                                 for (int x = lit.first; x < lit.last; ++x) {
-                                     float *p = o + 4 * (x - x0);
-                                     const float dx = float(x + 0.5 - c.X()), d = std::sqrt(dx * dx + dy * dy);
-                                     if (!(d > inner && d < outer)) { p[0] = p[1] = p[2] = p[3] = 0; continue; }
-                                     // Striations: sin(40 th + phase), th the angle of (dx, dy).
-                                     const Turn z{d > 0 ? dx / d : 1.f, d > 0 ? dy / d : 0.f}, z2 = z * z, z4 = z2 * z2, z8 = z4 * z4;
-                                     const Turn z32 = z8 * z8 * z8 * z8, s40 = z32 * z8 * phase;
-                                     const float wave = std::max(0.f, 0.5f + 0.5f * s40.s);
-                                     const float striation = 1 - strengthF + strengthF * std::pow(wave, contrastF);
-                                     float rgb[3];
-                                     for (int k = 0; k < 3; ++k) rgb[k] = std::max(0.f, 1 - std::abs(d - middle - shift[k]) / half) * striation * 0.6f;
-                                     const float a = clamp01(std::max({rgb[0], rgb[1], rgb[2]}));
-                                     for (int k = 0; k < 3; ++k) p[k] = std::min(a, rgb[k] * colour[k]);
-                                     p[3] = a;
-                                 }
+                             return discGenerator(c, outer, [=](float *p, float dx, float dy) {
+                                 const float d = std::sqrt(dx * dx + dy * dy);
+                                 if (!(d > inner && d < outer)) { p[0] = p[1] = p[2] = p[3] = 0; return; }
+                                 // Striations: sin(40 th + phase), th the angle of (dx, dy).
+                                 const Turn z{d > 0 ? dx / d : 1.f, d > 0 ? dy / d : 0.f}, z2 = z * z, z4 = z2 * z2, z8 = z4 * z4;
+                                 const Turn z32 = z8 * z8 * z8 * z8, s40 = z32 * z8 * phase;
+                                 const float wave = std::max(0.f, 0.5f + 0.5f * s40.s);
+                                 const float striation = 1 - strengthF + strengthF * std::pow(wave, contrastF);
+                                 float rgb[3];
+                                 for (int k = 0; k < 3; ++k) rgb[k] = std::max(0.f, 1 - std::abs(d - middle - shift[k]) / half) * striation * 0.6f;
+                                 const float a = clamp01(std::max({rgb[0], rgb[1], rgb[2]}));
+                                 for (int k = 0; k < 3; ++k) p[k] = std::min(a, rgb[k] * colour[k]);
+                                 p[3] = a;
                              });
                          }));
 
