@@ -145,6 +145,25 @@ def main():
                                   "--benchmark_format=json"], check=True, capture_output=True, text=True, env=env)
             times = [b["real_time"] for b in json.loads(res.stdout)["benchmarks"] if b.get("run_type") == "iteration"]
             report("invert (in process)", statistics.median(times), "numpy 8-bit RGBA", npm, "target: ratio >= 0.67, at most 1.5x numpy")
+            # Other point filters, each against numpy's quickest way to do the same on 8-bit
+            # pixels: one stop of exposure through a 256-entry table, and a channel-mixing matrix
+            # in single precision (OpenCV's 8-bit transform for reference).
+            res = subprocess.run([bench, "--benchmark_filter=BM_Exposure|BM_ColorMatrix", f"--benchmark_repetitions={max(3, runs)}",
+                                  "--benchmark_format=json"], check=True, capture_output=True, text=True, env=env)
+            point = {}
+            for b in json.loads(res.stdout)["benchmarks"]:
+                if b.get("run_type") == "iteration":
+                    point.setdefault(b["run_name"].split("/")[0], []).append(b["real_time"])
+            lut = np.clip(np.arange(256) * 2, 0, 255).astype(np.uint8)
+            report("exposure +1 EV (in process)", statistics.median(point["BM_Exposure"]), "numpy 8-bit table",
+                   in_process(lambda: lut[rgba], runs), "target: ratio >= 0.67, at most 1.5x numpy")
+            mix = np.array([[0.6, 0.3, 0.1, 0], [0.2, 0.7, 0.1, 0], [0.1, 0.2, 0.7, 0], [0, 0, 0, 1]], np.float32)
+            flat = rgba.reshape(-1, 4)
+            report("colour matrix (in process)", statistics.median(point["BM_ColorMatrix"]), "numpy float32 matmul",
+                   in_process(lambda: np.clip(flat.astype(np.float32) @ mix.T, 0, 255).astype(np.uint8), min(runs, 3)),
+                   "target: ratio >= 0.67, at most 1.5x numpy")
+            report("colour matrix (in process)", statistics.median(point["BM_ColorMatrix"]), "OpenCV 8-bit transform",
+                   in_process(lambda: cv2.transform(rgba, mix), runs), "for reference")
         inv = median_of(lambda: cli_ms(cli, ["render", "--filter", "CIColorInvert", "--time", png, out_bmp]), runs)
         report("invert (lumetta-cli, cold)", inv, "numpy 8-bit RGBA", npm, "for reference")
 

@@ -60,6 +60,22 @@ void render(benchmark::State &state, const Image &img, double scale)
 
 void BM_Source(benchmark::State &state) { render(state, photo(), 1.0); }
 void BM_Invert(benchmark::State &state) { render(state, filtered("CIColorInvert"), 1.0); }
+// Other point filters at full resolution, with settings that change every pixel: a colour matrix
+// that mixes the channels, one stop of exposure, and saturation with contrast.
+void BM_ColorMatrix(benchmark::State &state)
+{
+    render(state,
+           filtered("CIColorMatrix", {{"inputRVector", QVariant::fromValue(Vector{0.6, 0.3, 0.1, 0})},
+                                      {"inputGVector", QVariant::fromValue(Vector{0.2, 0.7, 0.1, 0})},
+                                      {"inputBVector", QVariant::fromValue(Vector{0.1, 0.2, 0.7, 0})},
+                                      {"inputBiasVector", QVariant::fromValue(Vector{0.05, 0, -0.05, 0})}}),
+           1.0);
+}
+void BM_Exposure(benchmark::State &state) { render(state, filtered("CIExposureAdjust", {{"inputEV", 1.0}}), 1.0); }
+void BM_ColorControls(benchmark::State &state)
+{
+    render(state, filtered("CIColorControls", {{"inputSaturation", 1.4}, {"inputContrast", 1.2}}), 1.0);
+}
 void BM_GaussianBlur(benchmark::State &state)
 {
     render(state, filtered("CIGaussianBlur", {{"inputRadius", double(state.range(0))}}).cropped(photo().extent()), 1.0);
@@ -98,6 +114,9 @@ void BM_PreviewPattern(benchmark::State &state, const char *name)
 
 BENCHMARK(BM_Source)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Invert)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ColorMatrix)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Exposure)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ColorControls)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GaussianBlur)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewBlur)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewTwirl)->Unit(benchmark::kMillisecond)->UseRealTime();
