@@ -354,12 +354,13 @@ void Controller::applyBtnAction()
     case FilterMode::Custom:
         if (currentCustomEffect) {
             BaseEffect *effect = currentCustomEffect.get();
-            // The effect's rendering is made on this thread (the canvas paints from it): a reduced
-            // one (a drag, colours still being tried, a large picture) is made at full size here.
-            // Then only the composition over the image at full size runs off the thread, reading
-            // what the canvas reads, while the window keeps painting.
+            // The composition at full size runs off the thread while the window keeps painting.
+            // A drawn effect kept at the canvas's size (a drag, colours still being tried, a large
+            // picture) draws the full size there too, into a picture of its own; an effect that
+            // cannot makes its full size here first.
             effect->endContinuousChange();
-            effect->prepareFullSize();
+            if (!effect->composesOffThread())
+                effect->prepareFullSize();
             QImage drawn;
             bool failed = false;
             if (!effect->isInitialised())

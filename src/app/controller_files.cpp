@@ -297,6 +297,12 @@ std::function<QImage()> Controller::effectedImageJob()
             return filtered.isNull() ? imageFromCIImage(background) : filtered;
         };
     }
+    // A drawn effect draws and composes its full size without touching what the canvas paints.
+    if (filerMode() == FilterMode::Custom && currentCustomEffect && currentCustomEffect->isInitialised()
+        && currentCustomEffect->composesOffThread()) {
+        BaseEffect *effect = currentCustomEffect.get();
+        return [effect] { return effect->getDrawImage(); };
+    }
     const QImage picture = getEffectedImage();
     return [picture] { return picture; };
 }

@@ -92,6 +92,9 @@ public:
     // The effect's picture composed over the current image, at the image's size (null when there is
     // nothing to show).
     virtual QImage getDrawImage() { return m_image; }
+    // getDrawImage of an initialised effect writes nothing the canvas paints from, so it may run
+    // on another thread while the window paints.
+    virtual bool composesOffThread() const { return false; }
     // Paints the part `source` (image pixels, top-left origin) of what getDrawImage would return into
     // `target`, without composing the whole picture; false when the effect has nothing to show.
     // The canvas uses it so that a redraw only composes the visible area.

@@ -27,6 +27,44 @@
 #include <utility>
 #include <variant>
 
+namespace {
+
+// Where the random numbers of the rendering being drawn on this thread go: recorded for a new
+// arrangement, read back for the same one drawn again.
+struct RandomTape
+{
+    std::vector<long> *record = nullptr;
+    const std::vector<long> *replay = nullptr;
+    std::size_t next = 0;
+};
+thread_local RandomTape *t_tape = nullptr;
+
+template <class Draw>
+long tapeDraw(Draw draw)
+{
+    RandomTape *tape = t_tape;
+    if (tape && tape->replay && tape->next < tape->replay->size())
+        return (*tape->replay)[tape->next++];
+    // Past the end of a record (a routine whose number of draws depends on the size), or drawing
+    // a new arrangement: fresh numbers.
+    const long value = draw();
+    if (tape && tape->record)
+        tape->record->push_back(value);
+    return value;
+}
+
+} // namespace
+
+int DrawnEffect::drawRand()
+{
+    return int(tapeDraw([] { return long(std::rand()); }));
+}
+
+long DrawnEffect::drawRandom()
+{
+    return tapeDraw([] { return random(); });
+}
+
 QSize DrawnEffect::renderSize() const
 {
     if (!m_image.isNull())
@@ -94,18 +132,34 @@ void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize
 {
     m_effectImage = QImage();
     m_effectImageSize = QSizeF();
+    const QImage image = drawRendering(pixelSize, drawingSize, m_sameArrangement);
+    if (image.isNull())
+        return;
+    m_effectImage = image;
+    m_effectImageSize = logicalSize;
+}
+
+QImage DrawnEffect::drawRendering(const QSize &pixelSize, const QSizeF &drawingSize, bool sameArrangement)
+{
     if (pixelSize.isEmpty()) {
         qWarning("%s: nothing to render for a %dx%d image", metaObject()->className(), pixelSize.width(),
                  pixelSize.height());
-        return;
+        return {};
     }
     QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         qWarning("%s: cannot allocate a %dx%d rendering", metaObject()->className(), pixelSize.width(),
                  pixelSize.height());
-        return;
+        return {};
     }
     image.fill(Qt::transparent);
+    std::vector<long> drawn;
+    RandomTape tape;
+    if (sameArrangement)
+        tape.replay = &m_arrangement;
+    else
+        tape.record = &drawn;
+    RandomTape *const outer = std::exchange(t_tape, &tape);
     {
         QPainter painter(&image);
         // Drawing routines work with y up, like the image coordinates of the mouse and the anchor.
@@ -119,8 +173,10 @@ void DrawnEffect::renderEffect(const QSize &pixelSize, const QSizeF &logicalSize
             drawMyself(painter, QRectF(QPointF(0, 0), drawingSize));
         }
     }
-    m_effectImage = image;
-    m_effectImageSize = logicalSize;
+    t_tape = outer;
+    if (!sameArrangement)
+        m_arrangement = std::move(drawn);
+    return image;
 }
 
 void DrawnEffect::beginContinuousChange()
@@ -141,13 +197,24 @@ void DrawnEffect::setDisplayScale(double scale)
         || std::min(scale, 1.0) <= m_renderedScale * 1.01)
         return;
     m_finerPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_finerPending = false;
-        if (m_reducedForDrag && !m_mouseMoved && !m_controlDragged && std::min(m_displayScale, 1.0) > m_renderedScale * 1.01) {
-            makeImageEffect();
-            postUpdate();
-        }
-    });
+    QTimer::singleShot(0, this, [this] { drawFiner(); });
+}
+
+void DrawnEffect::drawFiner()
+{
+    // While the full size is being composed elsewhere, nothing the drawing writes may change: wait.
+    if (m_composing) {
+        QTimer::singleShot(50, this, [this] { drawFiner(); });
+        return;
+    }
+    m_finerPending = false;
+    if (m_reducedForDrag && !m_mouseMoved && !m_controlDragged && std::min(m_displayScale, 1.0) > m_renderedScale * 1.01) {
+        // The arrangement shown, drawn finer.
+        m_sameArrangement = true;
+        makeImageEffect();
+        m_sameArrangement = false;
+        postUpdate();
+    }
 }
 
 void DrawnEffect::prepareFullSize()
@@ -155,7 +222,9 @@ void DrawnEffect::prepareFullSize()
     if (!m_reducedForDrag)
         return;
     m_fullSizeWanted = true;
+    m_sameArrangement = true;
     makeImageEffect();
+    m_sameArrangement = false;
     m_fullSizeWanted = false;
 }
 
@@ -165,7 +234,10 @@ void DrawnEffect::endContinuousChange()
     // The end of the gesture shows the full rendering, the one Apply will write (a large picture
     // keeps the one drawn at the canvas's size).
     if (m_reducedForDrag && !m_mouseMoved && !isLarge()) {
+        // The last step's arrangement, at full size.
+        m_sameArrangement = true;
         makeImageEffect();
+        m_sameArrangement = false;
         postUpdate();
     }
 }
@@ -194,20 +266,26 @@ QImage DrawnEffect::getDrawImage()
         initEffect();
         wasInit = true;
     }
-    // Apply, Save and Copy get the full-size rendering, even in the middle of a drag.
-    prepareFullSize();
     if (m_effectImage.isNull())
         return m_image;
     const QSize size(int(m_effectImageSize.width()), int(m_effectImageSize.height()));
-    QImage result(size, QImage::Format_ARGB32_Premultiplied);
+    m_composing = true;
+    // Apply, Save and Copy get the full-size rendering, even in the middle of a drag.
+    const QImage effect = m_reducedForDrag ? drawRendering(size, QSizeF(), true) : m_effectImage;
+    QImage result;
+    if (!effect.isNull())
+        result = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    if (!result.isNull()) {
+        result.fill(Qt::transparent);
+        QPainter painter(&result);
+        const QRectF whole(QPointF(0, 0), QSizeF(size));
+        compose(painter, whole, whole, effect);
+    }
+    m_composing = false;
     if (result.isNull()) {
         qWarning("%s: cannot allocate a %dx%d picture", metaObject()->className(), size.width(), size.height());
         return m_image;
     }
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    const QRectF whole(QPointF(0, 0), QSizeF(size));
-    drawComposition(painter, whole, whole);
     return result;
 }
 
@@ -219,6 +297,12 @@ bool DrawnEffect::drawComposition(QPainter &painter, const QRectF &target, const
     }
     if (m_effectImage.isNull())
         return false;
+    compose(painter, target, source, m_effectImage);
+    return true;
+}
+
+void DrawnEffect::compose(QPainter &painter, const QRectF &target, const QRectF &source, const QImage &effect) const
+{
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, target.width() < source.width());
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -227,14 +311,13 @@ bool DrawnEffect::drawComposition(QPainter &painter, const QRectF &target, const
     // The colour covers the whole picture with its own alpha, so a translucent colour tints it.
     painter.fillRect(target, m_bgColor);
     // The rendering may be smaller than the picture (stretched when composed).
-    const double sx = m_effectImage.width() / m_effectImageSize.width();
-    const double sy = m_effectImage.height() / m_effectImageSize.height();
+    const double sx = effect.width() / m_effectImageSize.width();
+    const double sy = effect.height() / m_effectImageSize.height();
     const QRectF effectSource(source.x() * sx, source.y() * sy, source.width() * sx, source.height() * sy);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_smoothStretch);
     painter.setOpacity(std::clamp(m_opacity, 0.0f, 100.0f) / 100.0);
-    painter.drawImage(target, m_effectImage, effectSource);
+    painter.drawImage(target, effect, effectSource);
     painter.restore();
-    return true;
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdlib>
 #include <vector>
 
@@ -27,15 +28,26 @@ public:
     static constexpr int defaultWidth = 726;
     static constexpr int defaultHeight = 544;
 
-    // A unit random number from the C library's rand(): 15 bits over 0 to 1.
-    static double unitRandom() { return (std::rand() & 0x7FFF) / 32767.0; }
+    // The random numbers of the drawing routines: the C library's rand() and random(), in the
+    // order the routines call them. A new arrangement draws from the generators and records what
+    // it drew; the same arrangement drawn again at another size (full size for Apply, Save and
+    // Copy after a rendering at the canvas's size, a closer zoom) replays the record, so that what
+    // is written is what the canvas showed.
+    static int drawRand();
+    static long drawRandom();
+    // A unit random number from rand(): 15 bits over 0 to 1.
+    static double unitRandom() { return (drawRand() & 0x7FFF) / 32767.0; }
 
     void initEffect() override;
     void clearEffect() override;
     void loadImage() override;
     void reloadImage() override;
     void clearFilter();
+    // The composition at full size. A rendering kept below full size is drawn again at full size
+    // (the same arrangement) into a picture of its own: nothing the canvas paints from is written,
+    // so Apply and Save run this off the interface thread while the window keeps painting.
     QImage getDrawImage() override;
+    bool composesOffThread() const override { return true; }
     bool drawComposition(QPainter &painter, const QRectF &target, const QRectF &source) override;
 
     // The effect's parameters, in the order of their control rows. The five uses of the list:
@@ -110,6 +122,10 @@ protected:
     // image pixels. drawMyself draws over `pixelSize`, or over `drawingSize` scaled down to
     // `pixelSize` when that is given. An impossible size leaves no rendering (and a log line).
     void renderEffect(const QSize &pixelSize, const QSizeF &logicalSize, const QSizeF &drawingSize = QSizeF());
+    // A rendering as renderEffect makes it, returned instead of kept; `sameArrangement` replays the
+    // random numbers of the last new arrangement instead of drawing new ones. Null when the size is
+    // impossible.
+    QImage drawRendering(const QSize &pixelSize, const QSizeF &drawingSize, bool sameArrangement);
     // After a parameter change: re-render when the drawing depends on it, then ask for a redraw.
     void parameterChanged(bool rerender);
     static void postUpdate();
@@ -154,6 +170,12 @@ protected:
     bool m_finerPending = false;
     // getDrawImage is rendering the full size for Apply, Save or Copy.
     bool m_fullSizeWanted = false;
+    // The next renderings draw the arrangement shown again, at another size.
+    bool m_sameArrangement = false;
+    // getDrawImage is running (possibly on another thread): the canvas's finer re-rendering waits.
+    std::atomic<bool> m_composing{false};
+    // The random numbers the last new arrangement drew, in order.
+    std::vector<long> m_arrangement;
     // Pictures above this many pixels are rendered at the canvas's size for every change.
     static constexpr double largePicturePixels = 4e6;
     bool isLarge() const
@@ -174,6 +196,10 @@ protected:
     static constexpr double panelHeight = 225;
 
 private:
+    // The finer re-rendering after a zoom-in, on the interface thread.
+    void drawFiner();
+    // Paints the part `source` of the composition with `effect` as the rendering.
+    void compose(QPainter &painter, const QRectF &target, const QRectF &source, const QImage &effect) const;
     // The set action's work; the control action has read the value from `sender`, the set action
     // moves `sender` to it.
     void storeSetting(const DrawnSetting &s, const QVariant &value, QWidget *sender, bool moveControl);

@@ -35,7 +35,7 @@ QColor randomColor()
 
 int randomStrokeWidth()
 {
-    return std::rand() % 10 + 2;
+    return DrawnEffect::drawRand() % 10 + 2;
 }
 
 void fillWith(QPainter &p, const QPainterPath &path, const QColor &c)
@@ -143,7 +143,7 @@ int simpleEffects::bezierPaths(QPainter &p, const QRectF &rect)
     const int n = m_object_count;
     int drawn = 0;
     for (int i = 0; i < n; ++i, ++drawn) {
-        const int segments = std::rand() % 8;
+        const int segments = drawRand() % 8;
         QPainterPath path;
         path.moveTo(randomPoint(rect));
         for (int j = 0; j <= segments; ++j) {
@@ -223,8 +223,8 @@ int simpleEffects::balls(QPainter &p, const QRectF &rect)
     for (int k = 0; k < count; ++k, ++drawn) {
         const QPointF pt = randomPoint(rect);
         p.setBrush(randomColor());
-        const long a = random() % Wi;
-        const long b = random() % Wi;
+        const long a = drawRandom() % Wi;
+        const long b = drawRandom() % Wi;
         const float dx = float(a) - float(pt.x()), dy = float(b) - float(pt.y());
         const float s = std::sqrt(dx * dx + dy * dy) / 10.0f;
         p.drawEllipse(QRectF(pt.x(), pt.y(), s, s));
@@ -276,7 +276,7 @@ int simpleEffects::spinningSquares(QPainter &p, const QRectF &rect)
         t.rotate(angle);
         t.translate(-W / 2, -H / 2);
         p.setWorldTransform(t, true);
-        auto channel = [] { return (random() % 255) / 255.0; };
+        auto channel = [] { return (drawRandom() % 255) / 255.0; };
         const double r1 = channel(), g1 = channel(), b1 = channel();
         p.fillRect(square, QColor::fromRgbF(float(r1), float(g1), float(b1), 1.0f));
         const double r2 = channel(), g2 = channel(), b2 = channel();
