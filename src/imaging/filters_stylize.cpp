@@ -49,13 +49,19 @@ Image edges(const Image &in, float intensity)
 using Lanes = float __attribute__((vector_size(16)));
 using IntLanes = int __attribute__((vector_size(16)));
 
+Lanes load(const float *p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
 // out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
 // a row (step 1) or down columns (step a row's length). The loops run along i, so that they
 // vectorise.
 void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
 {
     // Four lanes at a time (an -O2 build does not vectorise loops of unknown length by itself).
-    auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
     const int radius = static_cast<int>(weights.size()) - 1;
     int i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -205,17 +211,49 @@ double sigmaAtScale(double sigma, double t)
     return std::sqrt(std::max(sigma * sigma - averaged, 0.09)) * t;
 }
 
-// The mean comic level over colours spread evenly over [u - h, u + h] (u = the straight colour
-// times 1.1 * 3, before clamping): from G, the integral of the rounded levels, which is
-// n u - n² / 2 with n the level at u.
-inline float comicLevelSpread(float u, float h)
+// The square root of each lane.
+inline Lanes squareRoot(Lanes v)
 {
-    auto integral = [](float v) {
-        const float n = std::clamp(std::floor(v + 0.5f), 0.f, 3.f);
+#if defined(__SSE__)
+    return __builtin_ia32_sqrtps(v);
+#else
+    for (int c = 0; c < 4; ++c) v[c] = std::sqrt(v[c]);
+    return v;
+#endif
+}
+
+// 1 / v in each lane, to about 1e-7 of it (an estimate refined once): a division would hold up a
+// loop whose other steps are cheap.
+inline Lanes reciprocal(Lanes v)
+{
+#if defined(__SSE__)
+    const Lanes r = __builtin_ia32_rcpps(v);
+    return r * (2.f - v * r);
+#else
+    return 1.f / v;
+#endif
+}
+
+// The comic's level (0..3) of each lane of u, the straight colour times 1.1 * 3: rounded to the
+// nearest whole number, within 0..3.
+inline Lanes comicLevel(Lanes u)
+{
+    Lanes v = u + 0.5f;
+    v = v < 0.f ? 0.f : (v > 3.5f ? 3.5f : v);
+    return __builtin_convertvector(__builtin_convertvector(v, IntLanes), Lanes);
+}
+
+// The mean comic level over colours spread evenly over [u - h, u + h], lane by lane: from G, the
+// integral of the levels, which is n u - n² / 2 with n the level at u.
+inline Lanes comicLevelSpread(Lanes u, Lanes h)
+{
+    auto integral = [](Lanes v) {
+        const Lanes n = comicLevel(v);
         return n * v - n * n * 0.5f;
     };
-    if (h < 1e-3f) return std::clamp(std::floor(u + 0.5f), 0.f, 3.f);
-    return (integral(u + h) - integral(u - h)) / (2 * h);
+    const Lanes wide = h < 1e-3f ? 1.f : h;
+    const Lanes spread = (integral(u + wide) - integral(u - wide)) * reciprocal(2.f * wide);
+    return h < 1e-3f ? comicLevel(u) : spread;
 }
 
 // Flat colours in four levels with dark outlines 2 pixels wide, in one pass over the input. At
@@ -249,11 +287,10 @@ Image comic(const Image &in, double t)
                     // difference between its neighbours on either side: a slope alone would give a
                     // quarter of that, but a photograph's texture finer than the pixel spreads
                     // the colours about as much again as the slope does across the neighbours.
-                    for (int c = 0; c < 3; ++c) {
-                        const float gx = s[c + 4] - s[c - 4], gy = s[c + up] - s[c - up];
-                        const float h = std::sqrt(gx * gx + gy * gy) * inverse * 3.3f;
-                        o[c] = comicLevelSpread(s[c] * inverse * 3.3f, h) * (ink * a / 3.f);
-                    }
+                    const Lanes gx = load(s + 4) - load(s - 4), gy = load(s + up) - load(s - up);
+                    const Lanes h = squareRoot(gx * gx + gy * gy);
+                    const Lanes result = comicLevelSpread(load(s) * (inverse * 3.3f), h * (inverse * 3.3f)) * (ink * a / 3.f);
+                    std::memcpy(o, &result, sizeof result);
                     o[3] = a;
                     continue;
                 }
@@ -319,10 +356,21 @@ Image shadedMaterial(const FilterValues &v, double t)
             std::memcpy(d, &v, 16);
         };
         const float *a = alpha.data();
+        const int w = r.width();
         for (int y = r.y0; y < r.y1; ++y) {
             const float *H = &height[(y - around.y0) * hw + 1];
             float *d = o.pixel(r.x0, y);
-            for (int i = 0; i < r.width(); ++i, d += 4, ++a) {
+            int i = 0;
+            // The normals of four pixels at once, then their four lookups.
+            for (; i + 4 <= w; i += 4, d += 16, a += 4) {
+                Lanes nx = -(load(H + i + 1) - load(H + i - 1)) * 0.5f * scale;
+                Lanes ny = -(load(H + i + hw) - load(H + i - hw)) * 0.5f * scale;
+                const Lanes inverse = 1.f / squareRoot(nx * nx + ny * ny + 1);
+                nx *= inverse; ny *= inverse;
+                const Lanes fx = fx0 + nx * rx, fy = fy0 + ny * ry;
+                for (int k = 0; k < 4; ++k) shadeAt(fx[k], fy[k], std::min(1.f, a[k]), d + 4 * k);
+            }
+            for (; i < w; ++i, d += 4, ++a) {
                 float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
                 float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
                 const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
