@@ -239,7 +239,11 @@ inline Lanes reciprocal(Lanes v)
 inline Lanes comicLevel(Lanes u)
 {
     Lanes v = u + 0.5f;
+#if defined(__SSE__)
+    v = __builtin_ia32_minps(__builtin_ia32_maxps(v, Lanes{0, 0, 0, 0}), Lanes{3.5f, 3.5f, 3.5f, 3.5f});
+#else
     v = v < 0.f ? 0.f : (v > 3.5f ? 3.5f : v);
+#endif
     return __builtin_convertvector(__builtin_convertvector(v, IntLanes), Lanes);
 }
 
