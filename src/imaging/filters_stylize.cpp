@@ -293,7 +293,11 @@ inline Lanes comicLevelSpread(Lanes u, Lanes h)
 Image comic(const Image &in, double t)
 {
     constexpr double radius = 2.0;
-    const LuminanceEdges lines(sigmaAtScale(LuminanceEdges::fineSigma(radius), t), sigmaAtScale(LuminanceEdges::coarseSigma(radius), t), 14.f);
+    // The blurs are scaled with the picture alone: the averaging that the reduced picture carries
+    // makes up for what a sampled Gaussian this narrow leaves out (taking that averaging off as
+    // the shading does made the outlines busier than the full result seen at that scale).
+    const double scaled = std::min(t, 1.0);
+    const LuminanceEdges lines(LuminanceEdges::fineSigma(radius) * scaled, LuminanceEdges::coarseSigma(radius) * scaled, 14.f);
     const bool reduced = t < 1;
     kernels::General g;
     g.inputs = {in};
