@@ -135,6 +135,12 @@ struct FilterDescription
     // from the values scaled as above, made at the preview's size. A null image leaves the preview
     // to the usual way (finestDetail).
     std::function<Image(const FilterValues &values, double s)> previewBuild;
+    // For filters drawn with sizes in pixels of their own (outlines of a set width, a slope taken
+    // over a few pixels): the result for the picture at scale t, from the values scaled to t,
+    // with those sizes scaled by t as well; at t = 1 it is `build`. A preview at scale s renders
+    // through it at a finer scale (where those sizes still span pixels) and averages that down to
+    // s, as the full result looks at s, without rendering the whole picture at full size.
+    std::function<Image(const FilterValues &values, double t)> buildAtScale;
 
     const InputDescription *input(const QString &key) const
     {

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 #include "imaging/blurs.h"
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
@@ -49,13 +53,35 @@ Image edges(const Image &in, float intensity)
 using Lanes = float __attribute__((vector_size(16)));
 using IntLanes = int __attribute__((vector_size(16)));
 
+Lanes load(const float *p)
+{
+    Lanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The luminance of n pixels, four at a time (the same sums as luminance() gives one by one).
+void luminanceRow(const float *p, float *out, int n)
+{
+    int i = 0;
+#if defined(__SSE__)
+    for (; i + 4 <= n; i += 4, p += 16) {
+        __m128 r = _mm_loadu_ps(p), g = _mm_loadu_ps(p + 4), b = _mm_loadu_ps(p + 8), a = _mm_loadu_ps(p + 12);
+        _MM_TRANSPOSE4_PS(r, g, b, a);
+        const __m128 l = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(0.2126f), r), _mm_mul_ps(_mm_set1_ps(0.7152f), g)),
+                                    _mm_mul_ps(_mm_set1_ps(0.0722f), b));
+        _mm_storeu_ps(out + i, l);
+    }
+#endif
+    for (; i < n; ++i, p += 4) out[i] = luminance(p[0], p[1], p[2]);
+}
+
 // out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
 // a row (step 1) or down columns (step a row's length). The loops run along i, so that they
 // vectorise.
 void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
 {
     // Four lanes at a time (an -O2 build does not vectorise loops of unknown length by itself).
-    auto load = [](const float *p) { Lanes v; std::memcpy(&v, p, sizeof v); return v; };
     const int radius = static_cast<int>(weights.size()) - 1;
     int i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -71,7 +97,8 @@ void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const
 }
 
 // One channel of src, blurred by a Gaussian of the given weights, over the pixels of r (row by
-// row); src covers r grown by the weights' radius.
+// row); src covers r grown by the weights' radius. channel(p, row, n) takes the channel of n
+// pixels from p.
 template<typename Channel>
 void blurredChannel(const PixelBuffer &src, const PixelRect &r, const std::vector<float> &weights, Channel channel, std::vector<float> &out)
 {
@@ -80,7 +107,7 @@ void blurredChannel(const PixelBuffer &src, const PixelRect &r, const std::vecto
     for (int j = 0; j < h; ++j) {
         const float *p = src.pixel(r.x0 - R, r.y0 - R + j);
         float *l = &plain[static_cast<std::size_t>(j) * lw];
-        for (int i = 0; i < lw; ++i, p += 4) l[i] = channel(p);
+        channel(p, l, lw);
         convolve(l + R, 1, &rows[static_cast<std::size_t>(j) * w], w, weights);
     }
     out.resize(static_cast<std::size_t>(w) * r.height());
@@ -93,12 +120,20 @@ void blurredChannel(const PixelBuffer &src, const PixelRect &r, const std::vecto
 class LuminanceEdges
 {
 public:
-    LuminanceEdges(double radius, float gain)
-        : m_fine(GaussianBlurNode::weights(std::max(0.5, radius * 0.5), static_cast<int>(std::ceil(3.0 * std::max(0.5, radius * 0.5))))),
-          m_coarse(GaussianBlurNode::weights(std::max(1.0, radius), static_cast<int>(std::ceil(3.0 * std::max(1.0, radius))))),
+    // Edges for an outline radius: the blurs' sigmas are half of it (at least 0.5) and all of it
+    // (at least 1).
+    static LuminanceEdges forRadius(double radius, float gain) { return LuminanceEdges(fineSigma(radius), coarseSigma(radius), gain); }
+
+    LuminanceEdges(double fine, double coarse, float gain)
+        : m_fine(GaussianBlurNode::weights(fine, static_cast<int>(std::ceil(3.0 * fine)))),
+          m_coarse(GaussianBlurNode::weights(coarse, static_cast<int>(std::ceil(3.0 * coarse)))),
           m_gain(gain)
     {
     }
+
+    // The sigmas of the two blurs for an outline radius.
+    static double fineSigma(double radius) { return std::max(0.5, radius * 0.5); }
+    static double coarseSigma(double radius) { return std::max(1.0, radius); }
 
     // How far beyond a pixel the edges read.
     int reach() const { return static_cast<int>(m_coarse.size()) - 1; }
@@ -115,7 +150,7 @@ public:
         for (int j = 0; j < h; ++j) {
             const float *p = src.pixel(r.x0 - R, r.y0 - R + j);
             float *l = &lum[static_cast<std::size_t>(j) * lw];
-            for (int i = 0; i < lw; ++i, p += 4) l[i] = luminance(p[0], p[1], p[2]);
+            luminanceRow(p, l, lw);
         }
         for (int j = 0; j < h; ++j) {
             const float *l = &lum[static_cast<std::size_t>(j) * lw + R];
@@ -151,7 +186,7 @@ Image edgeStrength(const Image &in, double radius, float gain)
             }
         }).cropped(in.extent());
     }
-    const LuminanceEdges edges(radius, gain);
+    const LuminanceEdges edges = LuminanceEdges::forRadius(radius, gain);
     kernels::General g;
     g.inputs = {in};
     g.extent = in.extent();
@@ -181,6 +216,211 @@ Image mixWithMask(const Image &fg, const Image &bg, const Image &mask, bool byAl
         for (std::size_t i = 0; i < n; i += 4) {
             const float t = byAlpha ? m[i + 3] : clamp01(luminance(m[i], m[i + 1], m[i + 2]));
             for (int c = 0; c < 4; ++c) o[i + c] = b[i + c] + (f[i + c] - b[i + c]) * t;
+        }
+    };
+    return kernels::general(std::move(g));
+}
+
+// A blur's sigma, in pixels of the full picture, as applied to the picture at scale t < 1 (in
+// pixels at t): that picture was already averaged over blocks of about 1 / t pixels, whose own
+// spread (the variance of a box of that width) is taken off, so that the two blurs together
+// spread as much as the full one.
+double sigmaAtScale(double sigma, double t)
+{
+    if (t >= 1) return sigma;
+    const double averaged = (1 / (t * t) - 1) / 12;
+    return std::sqrt(std::max(sigma * sigma - averaged, 0.09)) * t;
+}
+
+// The square root of each lane.
+inline Lanes squareRoot(Lanes v)
+{
+#if defined(__SSE__)
+    return __builtin_ia32_sqrtps(v);
+#else
+    for (int c = 0; c < 4; ++c) v[c] = std::sqrt(v[c]);
+    return v;
+#endif
+}
+
+// 1 / v in each lane, to about 1e-7 of it (an estimate refined once): a division would hold up a
+// loop whose other steps are cheap.
+inline Lanes reciprocal(Lanes v)
+{
+#if defined(__SSE__)
+    const Lanes r = __builtin_ia32_rcpps(v);
+    return r * (2.f - v * r);
+#else
+    return 1.f / v;
+#endif
+}
+
+// The comic's level (0..3) of each lane of u, the straight colour times 1.1 * 3: rounded to the
+// nearest whole number, within 0..3.
+inline Lanes comicLevel(Lanes u)
+{
+    Lanes v = u + 0.5f;
+#if defined(__SSE__)
+    v = __builtin_ia32_minps(__builtin_ia32_maxps(v, Lanes{0, 0, 0, 0}), Lanes{3.5f, 3.5f, 3.5f, 3.5f});
+#else
+    v = v < 0.f ? 0.f : (v > 3.5f ? 3.5f : v);
+#endif
+    return __builtin_convertvector(__builtin_convertvector(v, IntLanes), Lanes);
+}
+
+// The mean comic level over colours spread evenly over [u - h, u + h], lane by lane: from G, the
+// integral of the levels, which is n u - n² / 2 with n the level at u.
+inline Lanes comicLevelSpread(Lanes u, Lanes h)
+{
+    auto integral = [](Lanes v) {
+        const Lanes n = comicLevel(v);
+        return n * v - n * n * 0.5f;
+    };
+    // Below a thousandth of a level's step the mean is the level at u, to within rounding.
+#if defined(__SSE__)
+    const Lanes wide = __builtin_ia32_maxps(h, Lanes{1e-3f, 1e-3f, 1e-3f, 1e-3f});
+#else
+    const Lanes wide = h < 1e-3f ? 1e-3f : h;
+#endif
+    return (integral(u + wide) - integral(u - wide)) * reciprocal(2.f * wide);
+}
+
+// Flat colours in four levels with dark outlines 2 pixels wide, in one pass over the input. At
+// scale t < 1 the outlines' blurs are scaled, and each pixel, which stands for a block of about
+// 1 / t pixels of the full picture, takes the mean level of the colours it spans (as judged by
+// its neighbours) instead of the level of its mean colour, so that the bands blend at their
+// borders as the full result does when seen at that scale.
+Image comic(const Image &in, double t)
+{
+    constexpr double radius = 2.0;
+    // The blurs are scaled with the picture alone: the averaging that the reduced picture carries
+    // makes up for what a sampled Gaussian this narrow leaves out (taking that averaging off as
+    // the shading does made the outlines busier than the full result seen at that scale).
+    const double scaled = std::min(t, 1.0);
+    const LuminanceEdges lines(LuminanceEdges::fineSigma(radius) * scaled, LuminanceEdges::coarseSigma(radius) * scaled, 14.f);
+    const bool reduced = t < 1;
+    kernels::General g;
+    g.inputs = {in};
+    g.extent = in.extent();
+    g.roi = [R = std::max(1, lines.reach())](int, const Rect &r) { return r.adjusted(R); };
+    g.compute = [lines, reduced](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
+        const PixelRect r = out.rect();
+        std::vector<float> e;
+        lines.compute(inputs[0], r, e);
+        const float *edge = e.data();
+        const std::ptrdiff_t up = static_cast<std::ptrdiff_t>(inputs[0].stride());
+        for (int y = r.y0; y < r.y1; ++y) {
+            const float *s = inputs[0].pixel(r.x0, y);
+            float *o = out.pixel(r.x0, y);
+            for (int x = r.x0; x < r.x1; ++x, s += 4, o += 4, ++edge) {
+                const float a = s[3], inverse = a > 0 ? 1.f / a : 0.f;
+                const float ink = 1.f - clamp01(*edge * 1.5f);
+                if (reduced) {
+                    // Half the spread of the colours the pixel spans is taken as the whole
+                    // difference between its neighbours on either side: a slope alone would give a
+                    // quarter of that, but a photograph's texture finer than the pixel spreads
+                    // the colours about as much again as the slope does across the neighbours.
+                    const Lanes gx = load(s + 4) - load(s - 4), gy = load(s + up) - load(s - up);
+                    const Lanes h = squareRoot(gx * gx + gy * gy);
+                    const Lanes result = comicLevelSpread(load(s) * (inverse * 3.3f), h * (inverse * 3.3f)) * (ink * a * (1.f / 3));
+                    std::memcpy(o, &result, sizeof result);
+                    o[3] = a;
+                    continue;
+                }
+                // The four channels at once; alpha is put back after.
+                Lanes straight;
+                std::memcpy(&straight, s, sizeof straight);
+                straight *= inverse * 1.1f;
+                straight = straight < 0.f ? 0.f : (straight > 1.f ? 1.f : straight);
+                // Rounded to the nearest of four levels (non-negative: truncation after + 0.5).
+                const Lanes level = __builtin_convertvector(__builtin_convertvector(straight * 3.f + 0.5f, IntLanes), Lanes);
+                const Lanes result = level * (ink * a / 3.f);
+                std::memcpy(o, &result, sizeof result);
+                o[3] = a;
+            }
+        }
+    };
+    return kernels::general(std::move(g));
+}
+
+// The input's luminance is a height field; each pixel shows the shading image (a lit sphere) at
+// the point whose normal matches its own. The height field is blurred by one pixel and its slope
+// taken over three (at scale t: the blur scaled, the slope over three pixels at t).
+Image shadedMaterial(const FilterValues &v, double t)
+{
+    const Image in = v.image("inputImage"), shade = CacheNode::wrap(v.image("inputShadingImage"));
+    const Rect se = shade.extent();
+    if (se.isEmpty() || se.isInfinite()) return Image();
+    const float scale = v.f("inputScale");
+    // The height field is the luminance after a one-pixel Gaussian blur,
+    // blurred as one channel (with the alpha that limits the result).
+    const double sigma = sigmaAtScale(1.0, t);
+    const std::vector<float> blur = GaussianBlurNode::weights(sigma, static_cast<int>(std::ceil(3 * sigma)));
+    kernels::General g;
+    g.inputs = {in, shade};
+    g.extent = in.extent();
+    g.roi = [se, R = static_cast<int>(blur.size())](int i, const Rect &r) { return i == 0 ? r.adjusted(R) : se; };
+    const bool reduced = t < 1;
+    g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
+        const PixelBuffer &s = inputs[1];
+        const PixelRect r = o.rect(), around = r.adjusted(1);
+        std::vector<float> height, alpha;
+        blurredChannel(inputs[0], around, blur, luminanceRow, height);
+        // An opaque picture (a photograph) has nothing to blur in its alpha. The full render blurs
+        // it all the same, whose weights need not add up to exactly 1 in floats.
+        const float *in = inputs[0].data();
+        const std::size_t n = static_cast<std::size_t>(inputs[0].rect().area());
+        std::size_t opaque = 0;
+        if (reduced)
+            while (opaque < n && in[4 * opaque + 3] == 1.f) ++opaque;
+        if (reduced && opaque == n)
+            alpha.assign(static_cast<std::size_t>(r.area()), 1.f);
+        else
+            blurredChannel(inputs[0], r, blur, [](const float *p, float *row, int m) { for (int i = 0; i < m; ++i) row[i] = p[4 * i + 3]; }, alpha);
+        const std::size_t hw = static_cast<std::size_t>(around.width());
+        const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
+        const float rx = static_cast<float>(se.width() / 2 - 1), ry = static_cast<float>(se.height() / 2 - 1);
+        // The shading image is sampled bilinearly with its edges extended, in
+        // buffer coordinates (pixel centres at whole numbers), four channels at once.
+        const int sw = s.width(), sh = s.height();
+        const float fx0 = static_cast<float>(cx - s.rect().x0 - 0.5), fy0 = static_cast<float>(cy - s.rect().y0 - 0.5);
+        const float fx1 = static_cast<float>(sw - 1), fy1 = static_cast<float>(sh - 1);
+        auto shadeAt = [&](float fx, float fy, float k, float *d) {
+            fx = std::clamp(fx, 0.f, fx1);
+            fy = std::clamp(fy, 0.f, fy1);
+            const int ix = std::min(static_cast<int>(fx), std::max(sw - 2, 0)), iy = std::min(static_cast<int>(fy), std::max(sh - 2, 0));
+            const float tx = fx - ix, ty = fy - iy;
+            const float *p = s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4;
+            const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
+            Lanes p00, p10, p01, p11;
+            std::memcpy(&p00, p, 16); std::memcpy(&p10, p + right, 16);
+            std::memcpy(&p01, p + up, 16); std::memcpy(&p11, p + up + right, 16);
+            const Lanes bottom = p00 + (p10 - p00) * tx, top = p01 + (p11 - p01) * tx;
+            const Lanes v = (bottom + (top - bottom) * ty) * k;
+            std::memcpy(d, &v, 16);
+        };
+        const float *a = alpha.data();
+        const int w = r.width();
+        for (int y = r.y0; y < r.y1; ++y) {
+            const float *H = &height[(y - around.y0) * hw + 1];
+            float *d = o.pixel(r.x0, y);
+            int i = 0;
+            // The normals of four pixels at once, then their four lookups.
+            for (; i + 4 <= w; i += 4, d += 16, a += 4) {
+                Lanes nx = -(load(H + i + 1) - load(H + i - 1)) * 0.5f * scale;
+                Lanes ny = -(load(H + i + hw) - load(H + i - hw)) * 0.5f * scale;
+                const Lanes inverse = 1.f / squareRoot(nx * nx + ny * ny + 1);
+                nx *= inverse; ny *= inverse;
+                const Lanes fx = fx0 + nx * rx, fy = fy0 + ny * ry;
+                for (int k = 0; k < 4; ++k) shadeAt(fx[k], fy[k], std::min(1.f, a[k]), d + 4 * k);
+            }
+            for (; i < w; ++i, d += 4, ++a) {
+                float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
+                float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
+                const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
+                nx *= inverse; ny *= inverse;
+                shadeAt(fx0 + nx * rx, fy0 + ny * ry, std::min(1.f, *a), d);
+            }
         }
     };
     return kernels::general(std::move(g));
@@ -279,40 +519,9 @@ void registerStylize(std::vector<FilterDescription> &out)
                              }).cropped(in.extent());
                          }));
 
-    out.push_back(pixelSized(filter("CIComicEffect", "Comic Effect", cats, {image()}, [](const FilterValues &v) {
-        const Image in = v.image("inputImage");
-        const LuminanceEdges lines(2.0, 14.f);
-        // Flat colours in four levels with dark outlines, in one pass over the input.
-        kernels::General g;
-        g.inputs = {in};
-        g.extent = in.extent();
-        g.roi = [R = lines.reach()](int, const Rect &r) { return r.adjusted(R); };
-        g.compute = [lines](const std::vector<PixelBuffer> &inputs, PixelBuffer &out) {
-            const PixelRect r = out.rect();
-            std::vector<float> e;
-            lines.compute(inputs[0], r, e);
-            const float *edge = e.data();
-            for (int y = r.y0; y < r.y1; ++y) {
-                const float *s = inputs[0].pixel(r.x0, y);
-                float *o = out.pixel(r.x0, y);
-                for (int x = r.x0; x < r.x1; ++x, s += 4, o += 4, ++edge) {
-                    const float a = s[3], inverse = a > 0 ? 1.f / a : 0.f;
-                    const float ink = 1.f - clamp01(*edge * 1.5f);
-                    // The four channels at once; alpha is put back after.
-                    Lanes straight;
-                    std::memcpy(&straight, s, sizeof straight);
-                    straight *= inverse * 1.1f;
-                    straight = straight < 0.f ? 0.f : (straight > 1.f ? 1.f : straight);
-                    // Rounded to the nearest of four levels (non-negative: truncation after + 0.5).
-                    const Lanes level = __builtin_convertvector(__builtin_convertvector(straight * 3.f + 0.5f, IntLanes), Lanes);
-                    const Lanes result = level * (ink * a / 3.f);
-                    std::memcpy(o, &result, sizeof result);
-                    o[3] = a;
-                }
-            }
-        };
-        return kernels::general(std::move(g));
-    }), 2));
+    out.push_back(filter("CIComicEffect", "Comic Effect", cats, {image()},
+                         [](const FilterValues &v) { return comic(v.image("inputImage"), 1.0); }));
+    out.back().buildAtScale = [](const FilterValues &v, double t) { return comic(v.image("inputImage"), t); };
 
     out.push_back(filter("CILineOverlay", "Line Overlay", cats,
                          {image(), scalar("inputNRNoiseLevel", 0.07, {0, 1, 0, 0.1}), scalar("inputNRSharpness", 0.71, {0, 10, 0, 2}),
@@ -379,66 +588,10 @@ void registerStylize(std::vector<FilterDescription> &out)
                              });
                          }));
 
-    // The slope of the height field is taken over three pixels after a one-pixel blur.
-    out.push_back(pixelSized(filter("CIShadedMaterial", "Shaded Material", cats,
+    out.push_back(filter("CIShadedMaterial", "Shaded Material", cats,
                          {image(), image("inputShadingImage", "Shading Image", DefaultImage::ShadingMap), distance("inputScale", 10, {0, 1000, 0, 200})},
-                         [](const FilterValues &v) {
-                             // The input's luminance is a height field; each pixel shows the shading
-                             // image (a lit sphere) at the point whose normal matches its own.
-                             const Image in = v.image("inputImage"), shade = CacheNode::wrap(v.image("inputShadingImage"));
-                             const Rect se = shade.extent();
-                             if (se.isEmpty() || se.isInfinite()) return Image();
-                             const float scale = v.f("inputScale");
-                             // The height field is the luminance after a one-pixel Gaussian blur,
-                             // blurred as one channel (with the alpha that limits the result).
-                             const std::vector<float> blur = GaussianBlurNode::weights(1.0, 3);
-                             kernels::General g;
-                             g.inputs = {in, shade};
-                             g.extent = in.extent();
-                             g.roi = [se](int i, const Rect &r) { return i == 0 ? r.adjusted(1 + 3) : se; };
-                             g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
-                                 const PixelBuffer &s = inputs[1];
-                                 const PixelRect r = o.rect(), around = r.adjusted(1);
-                                 std::vector<float> height, alpha;
-                                 blurredChannel(inputs[0], around, blur, [](const float *p) { return luminance(p[0], p[1], p[2]); }, height);
-                                 blurredChannel(inputs[0], r, blur, [](const float *p) { return p[3]; }, alpha);
-                                 const std::size_t hw = static_cast<std::size_t>(around.width());
-                                 const double cx = se.x() + se.width() / 2, cy = se.y() + se.height() / 2;
-                                 const float rx = static_cast<float>(se.width() / 2 - 1), ry = static_cast<float>(se.height() / 2 - 1);
-                                 // The shading image is sampled bilinearly with its edges extended, in
-                                 // buffer coordinates (pixel centres at whole numbers), four channels at once.
-                                 const int sw = s.width(), sh = s.height();
-                                 const float fx0 = static_cast<float>(cx - s.rect().x0 - 0.5), fy0 = static_cast<float>(cy - s.rect().y0 - 0.5);
-                                 const float fx1 = static_cast<float>(sw - 1), fy1 = static_cast<float>(sh - 1);
-                                 auto shadeAt = [&](float fx, float fy, float k, float *d) {
-                                     fx = std::clamp(fx, 0.f, fx1);
-                                     fy = std::clamp(fy, 0.f, fy1);
-                                     const int ix = std::min(static_cast<int>(fx), std::max(sw - 2, 0)), iy = std::min(static_cast<int>(fy), std::max(sh - 2, 0));
-                                     const float tx = fx - ix, ty = fy - iy;
-                                     const float *p = s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4;
-                                     const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
-                                     Lanes p00, p10, p01, p11;
-                                     std::memcpy(&p00, p, 16); std::memcpy(&p10, p + right, 16);
-                                     std::memcpy(&p01, p + up, 16); std::memcpy(&p11, p + up + right, 16);
-                                     const Lanes bottom = p00 + (p10 - p00) * tx, top = p01 + (p11 - p01) * tx;
-                                     const Lanes v = (bottom + (top - bottom) * ty) * k;
-                                     std::memcpy(d, &v, 16);
-                                 };
-                                 const float *a = alpha.data();
-                                 for (int y = r.y0; y < r.y1; ++y) {
-                                     const float *H = &height[(y - around.y0) * hw + 1];
-                                     float *d = o.pixel(r.x0, y);
-                                     for (int i = 0; i < r.width(); ++i, d += 4, ++a) {
-                                         float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
-                                         float ny = -(H[i + hw] - H[i - hw]) * 0.5f * scale;
-                                         const float inverse = 1.f / std::sqrt(nx * nx + ny * ny + 1);
-                                         nx *= inverse; ny *= inverse;
-                                         shadeAt(fx0 + nx * rx, fy0 + ny * ry, std::min(1.f, *a), d);
-                                     }
-                                 }
-                             };
-                             return kernels::general(std::move(g));
-                         }), 3));
+                         [](const FilterValues &v) { return shadedMaterial(v, 1.0); }));
+    out.back().buildAtScale = shadedMaterial;
 
     out.push_back(filter("CIHeightFieldFromMask", "Height Field From Mask", cats,
                          {image(), distance("inputRadius", 10, {0, 300, 0, 300})},

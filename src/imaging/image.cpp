@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/areareducenode.h"
 #include "imaging/blurs.h"
 #include "imaging/cropnode.h"
 #include "imaging/filtervalues.h"
@@ -124,6 +125,19 @@ int supersampling(const FilterDescription &d, const QVariantMap &values, double 
     return std::clamp(static_cast<int>(std::ceil(severalPixels / detail)), 1, std::min(full, mostTimes));
 }
 
+// The scale a filter with sizes of its own in pixels is rendered at for a preview at s, to be
+// averaged down to s: half size, where a mipmap level of the picture serves without resampling
+// and sizes of a pixel or two still span a pixel, but at most 4 x 4 samples per preview pixel (a
+// power of two there as well) so that a fit-zoom preview of a very large picture stays
+// interactive. From half size up, the preview's own scale.
+double finerScale(double s)
+{
+    if (s >= 0.5) return s;
+    double t = 0.5;
+    while (t > 4 * s) t *= 0.5;
+    return t;
+}
+
 } // namespace
 
 Image Image::scaledForPreview(double s) const
@@ -145,6 +159,15 @@ Image Image::scaledForPreview(double s) const
                     qWarning("%s: not enough memory to build the preview", qPrintable(d.name));
                 }
                 if (!out.isNull()) return out;
+            }
+            if (d.buildAtScale && s < 1) {
+                const double t = finerScale(s);
+                QVariantMap values = m_recipe->values;
+                for (auto it = values.begin(); it != values.end(); ++it)
+                    if (const InputDescription *input = d.input(it.key())) it.value() = scaledValue(it.value(), *input, t);
+                if (d.previewValues) d.previewValues(values, t);
+                Image out = d.buildAtScale(FilterValues(values), t);
+                if (!out.isNull()) return t > s ? Image(std::make_shared<AreaReduceNode>(out, t / s)) : out;
             }
             const int k = supersampling(d, m_recipe->values, s);
             QVariantMap values;

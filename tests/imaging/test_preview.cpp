@@ -2,9 +2,11 @@
 // against the full-resolution result scaled down.
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "imaging/areareducenode.h"
 #include "imaging/cachenode.h"
 #include "imaging/catalogrows.h"
 #include "imaging/filter.h"
@@ -185,6 +187,40 @@ TEST(Preview, ReducingAveragesWholeBlocksOverAnyRegion)
                 worst = std::max(worst, std::abs(static_cast<int>(std::lround(p[c] * 255)) - (c == 0 ? qRed(e) : c == 1 ? qGreen(e) : qBlue(e))));
         }
     EXPECT_LE(worst, 1);
+}
+
+TEST(Preview, ReducingByAreaWeighsEachPixelByTheShareItCovers)
+{
+    // Factors with and without a fraction, the output rendered whole, in tiles placed anywhere
+    // (negative coordinates included) and in several bands of rows: every pixel must be the
+    // area-weighted mean of the input square it covers, worked out here pixel by pixel.
+    const QImage src = testimages::pattern(700, 300);
+    const Image input = imageFromQImage(src).transformed(AffineTransform::translation(-91, -37));
+    const PixelBuffer in = Renderer::render(input, PixelRect{-91, -37, 609, 263});
+    for (double factor : {1.0, 1.85, 3.0, 3.7037, 0.5}) {
+        SCOPED_TRACE(factor);
+        const Image reduced(std::make_shared<AreaReduceNode>(input, factor));
+        const double f = std::max(1.0, factor);
+        EXPECT_NEAR(reduced.extent().x(), -91 / f, 1e-9);
+        EXPECT_NEAR(reduced.extent().maxX(), 609 / f, 1e-9);
+        for (const PixelRect &tile : {PixelRect{-24, -10, 70, 50}, PixelRect{13, 5, 14, 6}, PixelRect{-50, -20, 250, 70}}) {
+            const PixelBuffer out = Renderer::render(reduced, tile);
+            double worst = 0;
+            for (int y = tile.y0; y < tile.y1; ++y)
+                for (int x = tile.x0; x < tile.x1; ++x)
+                    for (int c = 0; c < 4; ++c) {
+                        double sum = 0;
+                        for (int j = static_cast<int>(std::floor(y * f)); j < std::ceil((y + 1) * f); ++j)
+                            for (int i = static_cast<int>(std::floor(x * f)); i < std::ceil((x + 1) * f); ++i) {
+                                const double share = (std::min((x + 1) * f, i + 1.0) - std::max(x * f, double(i))) *
+                                                     (std::min((y + 1) * f, j + 1.0) - std::max(y * f, double(j)));
+                                sum += share * (in.contains(i, j) ? in.pixel(i, j)[c] : 0.f);
+                            }
+                        worst = std::max(worst, std::abs(sum / (f * f) - out.pixel(x, y)[c]));
+                    }
+            EXPECT_LT(worst, 1e-5) << tile.x0 << "," << tile.y0;
+        }
+    }
 }
 
 TEST(Preview, LightsAndFinePatternsLookLikeTheResultSeenAtTheSameScale)
@@ -407,5 +443,44 @@ TEST(Preview, EveryFiltersPreviewChangesThePictureAsMuchAsItsFullRender)
         // Within 15 %, with one level of slack for 8-bit rounding of filters that change little.
         const double allowed = byNature.value(name, 0.15) * s.full + 1.0;
         EXPECT_LE(drift, allowed) << "preview " << s.preview << ", full render seen at 1/" << k << " " << s.full;
+    }
+}
+
+TEST(Preview, OutlinesAndShadingLookLikeTheResultSeenAtTheSameScaleAtAnyScale)
+{
+    // Filters drawn with sizes of a few pixels (outlines, a slope over three pixels) are previewed
+    // at a finer scale with those sizes scaled, then averaged down. Against the full render seen at
+    // the preview's scale (area means), on three photographs and at scales whole and fractional,
+    // down to where the finer render is capped: the preview must change the picture as much, and
+    // look alike.
+    for (const char *file : {"coffee.jpg", "chelsea.png", "rocket.jpg"}) {
+        QImage photo(QStringLiteral(LUMETTA_SOURCE_DIR "/tests/data/") + QLatin1String(file));
+        ASSERT_FALSE(photo.isNull());
+        const Image current = imageFromQImage(photo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        const Rect view = current.extent();
+        // The comic's four colour levels are a step that is not linear: the preview judges how
+        // the colours spread inside its pixels from their neighbours, which holds the change it
+        // makes within a fifth.
+        for (const auto &[name, drift, minimum] : {std::tuple{"CIComicEffect", 0.2, 24.0}, std::tuple{"CIShadedMaterial", 0.15, 26.0}}) {
+            auto filter = Filter::filterWithName(name);
+            ASSERT_TRUE(filter);
+            standardcomposition::prepare(*filter, current, view, programDefaults());
+            const Image result = standardcomposition::result(*filter, current, view);
+            for (double s : {0.5, 1.0 / 3, 0.27, 0.16, 0.125, 0.07}) {
+                SCOPED_TRACE(std::string(name) + " on " + file + " at " + std::to_string(s));
+                const Rect shown = Rect::fromEdges(view.x() * s, view.y() * s, view.maxX() * s, view.maxY() * s);
+                auto seenAtScale = [&](const Image &full) {
+                    return renderToQImage(Image(std::make_shared<AreaReduceNode>(full, 1 / s)), shown);
+                };
+                const QImage preview = renderToQImage(result, view, s), seen = seenAtScale(result);
+                ASSERT_EQ(preview.size(), seen.size());
+                const double previewChange = meanChange(preview, renderToQImage(current, view, s));
+                const double fullChange = meanChange(seen, seenAtScale(current));
+                const double db = psnr(preview, seen);
+                std::printf("%s on %s at %.3f: change %.2f, full %.2f; %.1f dB\n", name, file, s, previewChange, fullChange, db);
+                EXPECT_NEAR(previewChange, fullChange, drift * fullChange + 1.0);
+                EXPECT_GE(db, minimum);
+            }
+        }
     }
 }
