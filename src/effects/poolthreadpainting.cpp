@@ -11,13 +11,15 @@ void runOnPoolThread(const std::function<void()> &paint)
         paint();
         return;
     }
-    // A reserved thread starts at once even when every other pool thread is busy, so the wait
-    // below never depends on work queued behind it.
+    // Only a thread free now: waiting for one could wait on work that itself waits for this
+    // thread. Without one, the drawing runs in place (slower, the same pixels).
     QSemaphore done;
-    pool->reserveThread();
-    pool->startOnReservedThread([&] {
+    if (!pool->tryStart([&] {
+            paint();
+            done.release();
+        })) {
         paint();
-        done.release();
-    });
+        return;
+    }
     done.acquire();
 }

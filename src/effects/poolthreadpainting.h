@@ -3,7 +3,7 @@
 #include <functional>
 
 // Runs `paint` to completion on a thread of the global thread pool and returns when it is done;
-// runs it in place when the caller already is such a thread.
+// runs it in place when the caller already is such a thread or no pool thread is free.
 //
 // The raster paint engine hands every batch of more than about a hundred spans to that pool in
 // pieces and waits for them, unless it is already running on one of its threads. A drawing made
