@@ -139,6 +139,7 @@ EFFECT_BENCH(patmorphing_default, "patMorphingEffect", defaults);
 EFFECT_BENCH(patmorphing_60_width30, "patMorphingEffect", (QVariantMap{{"count", 60}, {"lineWidth", 30.0f}}));
 EFFECT_BENCH(sketch_default, "sketchEffect", defaults);
 FRAME_BENCH(simple_balls_200, "simpleEffects", (QVariantMap{{"drawObj", 5}, {"object_count", 200}}));
+FRAME_BENCH(simple_flowers_200, "simpleEffects", (QVariantMap{{"drawObj", 4}, {"object_count", 200}}));
 FRAME_BENCH(lines_default, "linesEffect", defaults);
 FRAME_BENCH(lines_2000, "linesEffect", (QVariantMap{{"linesCount", 2000}}));
 FRAME_BENCH(flare_default, "flareEffect", defaults);

@@ -1,5 +1,7 @@
 #include "effects/hilbertlineseffect.h"
 
+#include "effects/poolthreadpainting.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -25,6 +27,11 @@ std::vector<DrawnSetting> hilbertLinesEffect::settings() const
         generateButton(55),
     });
     return list;
+}
+
+void hilbertLinesEffect::drawMyself(QPainter &painter, const QRectF &rect)
+{
+    runOnPoolThread([&] { drawHilbertRect(painter, rect); });
 }
 
 int hilbertLinesEffect::drawHilbertRect(QPainter &painter, const QRectF &rect)

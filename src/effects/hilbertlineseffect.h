@@ -29,7 +29,8 @@ public:
 
 protected:
     std::unique_ptr<BaseEffect> create() const override { return std::make_unique<hilbertLinesEffect>(); }
-    void drawMyself(QPainter &painter, const QRectF &rect) override { drawHilbertRect(painter, rect); }
+    // The curve is drawn on a pool thread (see poolthreadpainting.h): a fill per segment.
+    void drawMyself(QPainter &painter, const QRectF &rect) override;
 
 private:
     void hilbertU(int n);

@@ -1,5 +1,7 @@
 #include "effects/lineseffect.h"
 
+#include "effects/poolthreadpainting.h"
+
 #include <QPainter>
 #include <QPen>
 
@@ -42,6 +44,11 @@ void linesEffect::makeImageEffect()
     // The product is taken in double precision, as the image size is a double.
     const QSize reduced(int(double(w) * m_imageZoom), int(double(h) * m_imageZoom));
     renderEffect(reduced, QSizeF(size));
+}
+
+void linesEffect::drawMyself(QPainter &painter, const QRectF &rect)
+{
+    runOnPoolThread([&] { devideLines(painter, rect); });
 }
 
 int linesEffect::devideLines(QPainter &painter, const QRectF &rect)

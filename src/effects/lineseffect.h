@@ -35,7 +35,8 @@ public:
 
 protected:
     std::unique_ptr<BaseEffect> create() const override { return std::make_unique<linesEffect>(); }
-    void drawMyself(QPainter &painter, const QRectF &rect) override { devideLines(painter, rect); }
+    // The fan is drawn on a pool thread (see poolthreadpainting.h): a fill per line.
+    void drawMyself(QPainter &painter, const QRectF &rect) override;
 
 private:
     int m_linesCount = 500;

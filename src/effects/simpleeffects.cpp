@@ -1,5 +1,7 @@
 #include "effects/simpleeffects.h"
 
+#include "effects/poolthreadpainting.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -87,9 +89,10 @@ void simpleEffects::drawMyself(QPainter &painter, const QRectF &rect)
     case Circles: circles(painter, rect); break;
     case BezierPaths: bezierPaths(painter, rect); break;
     case Triangles: triangles(painter, rect); break;
-    case Flowers: flowers(painter, rect); break;
-    case Balls: balls(painter, rect); break;
-    case Lights: lights(painter, rect); break;
+    // Hundreds to thousands of small discs: drawn on a pool thread (see poolthreadpainting.h).
+    case Flowers: runOnPoolThread([&] { flowers(painter, rect); }); break;
+    case Balls: runOnPoolThread([&] { balls(painter, rect); }); break;
+    case Lights: runOnPoolThread([&] { lights(painter, rect); }); break;
     case SpinSquares: spinningSquares(painter, rect); break;
     default: break; // an unknown type (from stored settings) draws nothing
     }
