@@ -1,6 +1,7 @@
 #include "effects/drawneffect.h"
 
 #include "effects/panelrows.h"
+#include "effects/poolthreadpainting.h"
 
 #include "imaging/values.h"
 #include "platform/autoresizing.h"
@@ -63,6 +64,16 @@ int DrawnEffect::drawRand()
 long DrawnEffect::drawRandom()
 {
     return tapeDraw([] { return random(); });
+}
+
+void DrawnEffect::drawOnPoolThread(const std::function<void()> &paint)
+{
+    RandomTape *const tape = t_tape;
+    runOnPoolThread([&] {
+        RandomTape *const outer = std::exchange(t_tape, tape);
+        paint();
+        t_tape = outer;
+    });
 }
 
 QSize DrawnEffect::renderSize() const

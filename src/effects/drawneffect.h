@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 class PanelRows;
@@ -37,6 +38,9 @@ public:
     static long drawRandom();
     // A unit random number from rand(): 15 bits over 0 to 1.
     static double unitRandom() { return (drawRand() & 0x7FFF) / 32767.0; }
+    // Runs a drawing of many small shapes on a pool thread (see runOnPoolThread), taking along the
+    // record or replay of the random numbers that the rendering under way uses on this thread.
+    static void drawOnPoolThread(const std::function<void()> &paint);
 
     void initEffect() override;
     void clearEffect() override;

@@ -1,7 +1,5 @@
 #include "effects/hilbertlineseffect.h"
 
-#include "effects/poolthreadpainting.h"
-
 #include <QPainter>
 #include <QPen>
 
@@ -31,7 +29,7 @@ std::vector<DrawnSetting> hilbertLinesEffect::settings() const
 
 void hilbertLinesEffect::drawMyself(QPainter &painter, const QRectF &rect)
 {
-    runOnPoolThread([&] { drawHilbertRect(painter, rect); });
+    drawOnPoolThread([&] { drawHilbertRect(painter, rect); });
 }
 
 int hilbertLinesEffect::drawHilbertRect(QPainter &painter, const QRectF &rect)

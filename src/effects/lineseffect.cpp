@@ -1,7 +1,5 @@
 #include "effects/lineseffect.h"
 
-#include "effects/poolthreadpainting.h"
-
 #include <QPainter>
 #include <QPen>
 
@@ -48,7 +46,7 @@ void linesEffect::makeImageEffect()
 
 void linesEffect::drawMyself(QPainter &painter, const QRectF &rect)
 {
-    runOnPoolThread([&] { devideLines(painter, rect); });
+    drawOnPoolThread([&] { devideLines(painter, rect); });
 }
 
 int linesEffect::devideLines(QPainter &painter, const QRectF &rect)

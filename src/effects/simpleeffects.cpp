@@ -1,7 +1,5 @@
 #include "effects/simpleeffects.h"
 
-#include "effects/poolthreadpainting.h"
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -90,9 +88,9 @@ void simpleEffects::drawMyself(QPainter &painter, const QRectF &rect)
     case BezierPaths: bezierPaths(painter, rect); break;
     case Triangles: triangles(painter, rect); break;
     // Hundreds to thousands of small discs: drawn on a pool thread (see poolthreadpainting.h).
-    case Flowers: runOnPoolThread([&] { flowers(painter, rect); }); break;
-    case Balls: runOnPoolThread([&] { balls(painter, rect); }); break;
-    case Lights: runOnPoolThread([&] { lights(painter, rect); }); break;
+    case Flowers: drawOnPoolThread([&] { flowers(painter, rect); }); break;
+    case Balls: drawOnPoolThread([&] { balls(painter, rect); }); break;
+    case Lights: drawOnPoolThread([&] { lights(painter, rect); }); break;
     case SpinSquares: spinningSquares(painter, rect); break;
     default: break; // an unknown type (from stored settings) draws nothing
     }
