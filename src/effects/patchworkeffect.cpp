@@ -6,6 +6,33 @@
 #include <cmath>
 #include <cstdint>
 
+namespace {
+
+// The tile's own generator: a few million numbers per tile (the smearing draws three per copy),
+// which through the C library's locked rand() cost over a hundred milliseconds per change. It is
+// seeded with one number from the drawing's generator, so that the arrangement is still new at
+// every change and drawn again as it was when that number is replayed.
+class TileRandom
+{
+public:
+    explicit TileRandom(uint64_t seed) : m_state(seed) {}
+    // A unit random number as unitRandom makes it: 15 bits over 0 to 1, both ends included.
+    double unit() { return double(next() >> 49) / 32767.0; }
+
+private:
+    // splitmix64: every seed gives a full-period, well-mixed sequence.
+    uint64_t next()
+    {
+        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    uint64_t m_state;
+};
+
+} // namespace
+
 void patchWorkEffect::awakeFromNib()
 {
     setName(tr("Patch Works"));
@@ -56,6 +83,7 @@ QImage patchWorkEffect::drawPatchwork(int w, int h)
     n = std::min(n, maxTile);
     if (n < 1)
         return {};
+    TileRandom tileRandom{uint64_t(drawRand())};
     QImage tile(n, n, QImage::Format_RGB32);
     tile.fill(QColor(0, 0, 255));
     uchar *bits = tile.bits();
@@ -65,21 +93,21 @@ QImage patchWorkEffect::drawPatchwork(int w, int h)
 
     // Random colours for every pixel but the first, which stays blue.
     for (int i = 1; i < n * n; ++i) {
-        const auto v = uint32_t(std::trunc(unitRandom() * 16777216.0));
+        const auto v = uint32_t(std::trunc(tileRandom.unit() * 16777216.0));
         const uint32_t w32 = ~v;
         *pixel(i % n, i / n) = qRgb(int((w32 >> 16) & 0xFF), int((w32 >> 8) & 0xFF), int(w32 & 0xFF));
     }
 
     // Smearing: each copy takes as its column the row of the copy before it.
-    const int passes = int(unitRandom() * 13000.0 + 7000.0);
+    const int passes = int(tileRandom.unit() * 13000.0 + 7000.0);
     int p = 0;
     if (n >= 2) {
         for (int k = 0; k < passes; ++k) {
             for (int j = 0; j < n - 1; ++j) {
                 const int q = p;
-                p = int(unitRandom() * (n - 3));
-                const int a = int(unitRandom() * 3.0);
-                const int b = int(unitRandom() * 3.0);
+                p = int(tileRandom.unit() * (n - 3));
+                const int a = int(tileRandom.unit() * 3.0);
+                const int b = int(tileRandom.unit() * 3.0);
                 const int dc = q + a, dr = p + b;
                 // Two draws at their maximum could reach one pixel beyond the tile (and a tile
                 // narrower than 3 gives negative rows): such a copy is skipped.
