@@ -4,6 +4,7 @@
 #include "app/controller.h"
 
 #include "effects/baseeffect.h"
+#include "effects/favorite.h"
 #include "effects/favoritestore.h"
 #include "platform/undomanager.h"
 #include "platform/userdefaults.h"
@@ -12,6 +13,7 @@
 
 #include <QDebug>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QTreeView>
 
 #include <algorithm>
@@ -22,6 +24,35 @@ void deselectAllRows(QTreeView *list)
 {
     if (list && list->selectionModel())
         list->selectionModel()->clearSelection();
+}
+
+// The button picture of a custom effect: its composition painted straight at about twice the
+// button's size from the rendering the canvas shows, then smoothed down. Composing the full size
+// first would draw and blend millions of pixels on the interface thread for a 40 x 25 picture
+// (and draw the whole rendering again where the canvas shows one at its own size).
+QImage customButtonPicture(BaseEffect &effect, double canvasZoom)
+{
+    if (!effect.isInitialised()) {
+        // Not painted yet: rendered as the canvas's first paint would render it.
+        effect.setDisplayScale(canvasZoom);
+        effect.initEffect();
+        effect.markInitialised();
+    }
+    const QSize size = effect.loadedImage().size();
+    if (!size.isEmpty()) {
+        const QSize small(std::min(size.width(), 2 * Favorite::pictureWidth),
+                          std::min(size.height(), 2 * Favorite::pictureHeight));
+        QImage picture(small, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        const bool drawn = effect.drawComposition(painter, QRectF(picture.rect()), QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+        if (drawn)
+            return Favorite::buttonPicture(picture);
+    }
+    // Nothing rendered (or no picture to render over): what getDrawImage gives, the image itself or
+    // a drawing at the small size used without an image.
+    return Favorite::buttonPicture(effect.getDrawImage());
 }
 
 } // namespace
@@ -111,7 +142,8 @@ void Controller::addFavoriteOfMode(int mode)
         BaseEffect *current = mode == Favorite::ThreeD ? current3DEffect.get() : currentCustomEffect.get();
         if (!current)
             return;
-        favorite.picture = Favorite::buttonPicture(mode == Favorite::ThreeD ? threeDPicture() : current->getDrawImage());
+        favorite.picture = mode == Favorite::ThreeD ? Favorite::buttonPicture(threeDPicture())
+                                                    : customButtonPicture(*current, customCanvasZoom());
         favorite.className = QString::fromLatin1(current->metaObject()->className());
         favorite.toolTipName = current->tips();
         favorite.values = current->save();
