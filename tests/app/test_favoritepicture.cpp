@@ -3,6 +3,7 @@
 #include "app/controller.h"
 #include "app/mainwindow.h"
 #include "apptestsupport.h"
+#include "picturepsnr.h"
 #include "effects/effectlistmodel.h"
 #include "effects/favorite.h"
 #include "effects/simpleeffects.h"
@@ -62,19 +63,6 @@ QImage gradientPicture(int w, int h)
     g.setColorAt(1, QColor(20, 70, 160));
     p.fillRect(image.rect(), g);
     return image;
-}
-
-double psnr(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
-                sum += double(d) * d;
-        }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
 }
 
 class FavoritePictureTest : public ::testing::Test

@@ -1,6 +1,7 @@
 // Random drawings on a large picture are shown at the canvas's size; Apply, Save and Copy draw the
 // full size again, and must write the arrangement the canvas showed, not a new one.
 #include "effecttestsupport.h"
+#include "picturepsnr.h"
 
 #include "effects/hilbertlineseffect.h"
 #include "effects/simpleeffects.h"
@@ -31,20 +32,6 @@ QImage canvasView(DrawnEffect &effect, const QSize &size, const QSizeF &picture)
     QPainter painter(&view);
     effect.drawComposition(painter, QRectF(QPointF(0, 0), QSizeF(size)), QRectF(QPointF(0, 0), picture));
     return view;
-}
-
-// Peak signal-to-noise ratio of two pictures of one size over the colour channels, in dB.
-double psnr(const QImage &a, const QImage &b)
-{
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)})
-                sum += double(d) * d;
-        }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return mse > 0 ? 10 * std::log10(255.0 * 255.0 / mse) : 99.0;
 }
 
 // The full-size picture seen at the canvas's size, against what the canvas showed.
