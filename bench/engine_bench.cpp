@@ -83,6 +83,7 @@ void BM_GaussianBlur(benchmark::State &state)
 void BM_PreviewBlur(benchmark::State &state) { render(state, filtered("CIGaussianBlur").cropped(photo().extent()), 0.27); }
 void BM_PreviewTwirl(benchmark::State &state) { render(state, filtered("CITwirlDistortion"), 0.27); }
 void BM_PreviewCrystallize(benchmark::State &state) { render(state, filtered("CICrystallize"), 0.27); }
+void BM_PreviewPointillize(benchmark::State &state) { render(state, filtered("CIPointillize"), 0.27); }
 // Outlines of a fixed number of pixels: rendered three times finer at this scale and averaged down.
 void BM_PreviewComic(benchmark::State &state) { render(state, filtered("CIComicEffect"), 0.27); }
 // A screen finer than the preview's pixels is rendered finer and averaged down (at most 4 x 4).
@@ -121,6 +122,7 @@ BENCHMARK(BM_GaussianBlur)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond)->Use
 BENCHMARK(BM_PreviewBlur)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewTwirl)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewCrystallize)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewPointillize)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewComic)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDotScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDisplacementMaxScale)->Unit(benchmark::kMillisecond)->UseRealTime();

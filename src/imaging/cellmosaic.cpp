@@ -1,11 +1,14 @@
 #include "imaging/cellmosaic.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <utility>
 #include <vector>
+
+#include <immintrin.h>
 
 #include "imaging/node.h"
 #include "imaging/sampler.h"
@@ -108,6 +111,20 @@ private:
     double m_w, m_inverseW, m_q, m_inside, m_ay = 0, m_by = 0;
 };
 
+// The least of three rows of four lanes and its place (row * 3 + lane), the first of equals.
+inline std::pair<int, float> firstLeast(const __m128 (&d)[3])
+{
+    __m128 m = _mm_min_ps(_mm_min_ps(d[0], d[1]), d[2]);
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+    // The fourth lanes hold infinity and never match: the rows' masks side by side are the
+    // places in order. Without branches, as which row holds the least hardly follows a pattern.
+    const unsigned places = static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(d[0], m))) |
+                            static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(d[1], m))) << 3 |
+                            static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps(d[2], m))) << 6;
+    return {std::countr_zero(places), _mm_cvtss_f32(m)};
+}
+
 // Seeds of a jittered grid: one per grid cell, for the pixels x0 <= x < x1 of one row at a time.
 // The seeds of the three grid rows around the pixel row, and their colours, are found once per
 // grid row, in grid units relative to the first column, where float is exact enough.
@@ -117,7 +134,7 @@ public:
     JitteredSeeds(const Params &p, int x0, int x1)
         : m_p(p), m_inverse(1 / p.size), m_first(static_cast<std::int64_t>(std::floor((x0 + 0.5 - p.cx) * m_inverse)) - 1),
           m_columns(static_cast<int>(static_cast<std::int64_t>(std::floor((x1 - 0.5 - p.cx) * m_inverse)) + 2 - m_first)),
-          m_px(static_cast<std::size_t>(m_columns) * 3), m_py(m_px.size()), m_colour(m_px.size() * 4)
+          m_px(static_cast<std::size_t>(m_columns) * 3 + 1), m_py(m_px.size()), m_colour(m_px.size() * 4)
     {
     }
 
@@ -165,20 +182,29 @@ public:
         const double u = (x - m_p.cx) * m_inverse - m_first;
         const int i = static_cast<int>(u); // u >= 1: truncation is floor
         const auto fu = static_cast<float>(u), fv = m_v;
-        float d[9];
-        int idx[9];
-        for (int r = 0, k = 0; r < 3; ++r)
-            for (int c = i - 1; c <= i + 1; ++c, ++k) {
-                idx[k] = r * m_columns + c;
-                const float dx = m_px[idx[k]] - fu, dy = m_py[idx[k]] - fv;
-                d[k] = dx * dx + dy * dy;
-            }
-        // Selections rather than branches: which seed is nearest hardly follows a pattern.
-        int a = 0;
-        for (int k = 1; k < 9; ++k) a = d[k] < d[a] ? k : a;
-        int b = a == 0 ? 1 : 0;
-        for (int k = 0; k < 9; ++k) b = k != a && d[k] < d[b] ? k : b;
-        return {idx[a], idx[b], d[a], d[b], fu, fv};
+        // The 3 x 3 candidates as three rows of four lanes, the fourth lane of each row out of the
+        // running (the arrays have a column to spare past the last row for it). The same float
+        // operations as one candidate at a time, so the same distances.
+        const __m128 pu = _mm_set1_ps(fu), pv = _mm_set1_ps(fv);
+        const __m128 three = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1)), far = _mm_set1_ps(INFINITY);
+        auto row = [&](int r) {
+            const std::size_t k = static_cast<std::size_t>(r) * m_columns + i - 1;
+            const __m128 dx = _mm_sub_ps(_mm_loadu_ps(&m_px[k]), pu), dy = _mm_sub_ps(_mm_loadu_ps(&m_py[k]), pv);
+            const __m128 dist = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
+            return _mm_or_ps(_mm_and_ps(three, dist), _mm_andnot_ps(three, far));
+        };
+        __m128 d[3] = {row(0), row(1), row(2)};
+        // The nearest, then the nearest of the others; the first in row order of equals, as a scan
+        // with a strict comparison would find.
+        const auto [a, da] = firstLeast(d);
+        const __m128i at = _mm_set1_epi32(a);
+        for (int r = 0; r < 3; ++r) {
+            const __m128 chosen = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_set_epi32(-1, 3 * r + 2, 3 * r + 1, 3 * r), at));
+            d[r] = _mm_or_ps(_mm_andnot_ps(chosen, d[r]), _mm_and_ps(chosen, far));
+        }
+        const auto [b, db] = firstLeast(d);
+        auto index = [&](int k) { return (k / 3) * m_columns + i - 1 + k % 3; };
+        return {index(a), index(b), da, db, fu, fv};
     }
 
     float x(int k) const { return m_px[k]; }
@@ -213,15 +239,26 @@ struct SeedColour
 };
 
 // Jittered cells or dots: as hexagons, with the seeds' colours read once per grid row.
-void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out, const PixelRect &visible)
+template <bool dots>
+void renderJitteredOf(const Params &p, const SeedReader &reader, PixelBuffer &out, const PixelRect &visible)
 {
     JitteredSeeds seeds(p, visible.x0, visible.x1);
     const float s = static_cast<float>(p.size), radius = static_cast<float>(p.radius / p.size);
+    // Squared distances (in grid units) within which a dot covers the pixel whole, and beyond
+    // which it misses it: half the pixel's diagonal from the edge, with a margin that leaves
+    // every pixel near these bounds to the exact coverage below.
+    const float reach = 0.7073f / s, inner = radius - reach;
+    const float wholeWithin = inner > 0 ? inner * inner : -1.f, missedBeyond = (radius + reach) * (radius + reach);
     for (int y = visible.y0; y < visible.y1; ++y) {
         seeds.setRow(y + 0.5, reader);
         float *d = out.pixel(visible.x0, y);
         for (int x = visible.x0; x < visible.x1; ++x, d += 4) {
             const JitteredSeeds::Nearest n = seeds.nearest(x + 0.5);
+            // Far from both dots: paper, whatever the cells' shares.
+            if (dots && n.da >= missedBeyond && n.db >= missedBeyond) {
+                for (int c = 0; c < 4; ++c) d[c] = 0;
+                continue;
+            }
             const float *a = seeds.colour(n.a), *b = seeds.colour(n.b);
             // In grid units: the bisector lies (db - da) / 2 |b - a| from the pixel's centre, and
             // the pixel's half diagonal is 0.7072 / s.
@@ -233,9 +270,11 @@ void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out,
                 share = static_cast<float>(edgeCoverage(gap / (2 * len), ex / len, ey / len));
             }
             float wa = share, wb = 1 - share;
-            if (p.kind == Kind::Dots) {
+            if constexpr (dots) {
                 // Each dot's edge, as seen from the pixel's centre, in pixels.
                 auto disc = [&](int k, float dist2) {
+                    if (dist2 <= wholeWithin) return 1.f;
+                    if (dist2 >= missedBeyond) return 0.f;
                     const float dist = std::sqrt(dist2), edge = (radius - dist) * s;
                     // Half a pixel's diagonal or more from the edge: wholly inside or outside.
                     if (edge >= 0.7072f) return 1.f;
@@ -250,6 +289,12 @@ void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out,
             for (int c = 0; c < 4; ++c) d[c] = a[c] * wa + b[c] * wb;
         }
     }
+}
+
+void renderJittered(const Params &p, const SeedReader &reader, PixelBuffer &out, const PixelRect &visible)
+{
+    if (p.kind == Kind::Dots) renderJitteredOf<true>(p, reader, out, visible);
+    else renderJitteredOf<false>(p, reader, out, visible);
 }
 
 // Cells much finer than a pixel show, over each pixel, the mean of their colours: the mean of the
