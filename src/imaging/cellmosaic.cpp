@@ -168,6 +168,7 @@ public:
             m_valid = true;
         }
         m_v = static_cast<float>(v - j0);
+        m_column = -1;
     }
 
     // The two seeds nearest to (x, row), of the 3 x 3 grid cells around it: their indices and
@@ -177,23 +178,31 @@ public:
         int a, b;
         float da, db, u, v;
     };
-    Nearest nearest(double x) const
+    Nearest nearest(double x)
     {
         const double u = (x - m_p.cx) * m_inverse - m_first;
         const int i = static_cast<int>(u); // u >= 1: truncation is floor
         const auto fu = static_cast<float>(u), fv = m_v;
         // The 3 x 3 candidates as three rows of four lanes, the fourth lane of each row out of the
-        // running (the arrays have a column to spare past the last row for it). The same float
-        // operations as one candidate at a time, so the same distances.
-        const __m128 pu = _mm_set1_ps(fu), pv = _mm_set1_ps(fv);
-        const __m128 three = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1)), far = _mm_set1_ps(INFINITY);
-        auto row = [&](int r) {
-            const std::size_t k = static_cast<std::size_t>(r) * m_columns + i - 1;
-            const __m128 dx = _mm_sub_ps(_mm_loadu_ps(&m_px[k]), pu), dy = _mm_sub_ps(_mm_loadu_ps(&m_py[k]), pv);
-            const __m128 dist = _mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy));
-            return _mm_or_ps(_mm_and_ps(three, dist), _mm_andnot_ps(three, far));
-        };
-        __m128 d[3] = {row(0), row(1), row(2)};
+        // running (the arrays have a column to spare past the last row for it). What does not
+        // depend on x is kept while the pixels stay in one grid column. The same float operations
+        // as one candidate at a time, so the same distances.
+        if (i != m_column) {
+            const __m128 pv = _mm_set1_ps(fv), three = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+            for (int r = 0; r < 3; ++r) {
+                const std::size_t k = static_cast<std::size_t>(r) * m_columns + i - 1;
+                const __m128 dy = _mm_sub_ps(_mm_loadu_ps(&m_py[k]), pv);
+                m_nearX[r] = _mm_loadu_ps(&m_px[k]);
+                m_nearY2[r] = _mm_or_ps(_mm_and_ps(three, _mm_mul_ps(dy, dy)), _mm_andnot_ps(three, _mm_set1_ps(INFINITY)));
+            }
+            m_column = i;
+        }
+        const __m128 pu = _mm_set1_ps(fu), far = _mm_set1_ps(INFINITY);
+        __m128 d[3];
+        for (int r = 0; r < 3; ++r) {
+            const __m128 dx = _mm_sub_ps(m_nearX[r], pu);
+            d[r] = _mm_add_ps(_mm_mul_ps(dx, dx), m_nearY2[r]);
+        }
         // The nearest, then the nearest of the others; the first in row order of equals, as a scan
         // with a strict comparison would find.
         const auto [a, da] = firstLeast(d);
@@ -220,6 +229,9 @@ private:
     std::int64_t m_j0 = 0;
     bool m_valid = false;
     float m_v = 0;
+    // The candidates' x and squared y distances for the pixels of grid column m_column.
+    int m_column = -1;
+    __m128 m_nearX[3], m_nearY2[3];
 };
 
 // A colour read once for consecutive pixels of the same seed.
