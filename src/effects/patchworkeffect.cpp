@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -18,6 +19,12 @@ public:
     explicit TileRandom(uint64_t seed) : m_state(seed) {}
     // A unit random number as unitRandom makes it: 15 bits over 0 to 1, both ends included.
     double unit() { return double(next() >> 49) / 32767.0; }
+    // Three such numbers from one draw, as their 15 bits: the top three quarters of a word.
+    std::array<int, 3> threeUnits()
+    {
+        const uint64_t r = next();
+        return {int(r >> 49), int((r >> 34) & 0x7FFF), int((r >> 19) & 0x7FFF)};
+    }
 
 private:
     // splitmix64: every seed gives a full-period, well-mixed sequence.
@@ -104,10 +111,12 @@ QImage patchWorkEffect::drawPatchwork(int w, int h)
     if (n >= 2) {
         for (int k = 0; k < passes; ++k) {
             for (int j = 0; j < n - 1; ++j) {
+                // Units k / 32767 scaled and truncated, in integers.
                 const int q = p;
-                p = int(tileRandom.unit() * (n - 3));
-                const int a = int(tileRandom.unit() * 3.0);
-                const int b = int(tileRandom.unit() * 3.0);
+                const auto [kp, ka, kb] = tileRandom.threeUnits();
+                p = kp * (n - 3) / 32767;
+                const int a = ka * 3 / 32767;
+                const int b = kb * 3 / 32767;
                 const int dc = q + a, dr = p + b;
                 // Two draws at their maximum could reach one pixel beyond the tile (and a tile
                 // narrower than 3 gives negative rows): such a copy is skipped.
