@@ -3,6 +3,7 @@
 #include "effects/panelrows.h"
 #include "effects/poolthreadpainting.h"
 
+#include "imaging/sourcenode.h"
 #include "imaging/values.h"
 #include "platform/autoresizing.h"
 #include "platform/geometry.h"
@@ -317,8 +318,10 @@ void DrawnEffect::compose(QPainter &painter, const QRectF &target, const QRectF 
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, target.width() < source.width());
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (m_useBackImage && !m_image.isNull())
-        painter.drawImage(target, m_image, source);
+    if (m_useBackImage && !m_image.isNull()) {
+        const auto [picture, from] = backgroundFor(source, painter.deviceTransform().mapRect(target).width());
+        painter.drawImage(target, picture, from);
+    }
     // The colour covers the whole picture with its own alpha, so a translucent colour tints it.
     painter.fillRect(target, m_bgColor);
     // The rendering may be smaller than the picture (stretched when composed).
@@ -329,6 +332,38 @@ void DrawnEffect::compose(QPainter &painter, const QRectF &target, const QRectF 
     painter.setOpacity(std::clamp(m_opacity, 0.0f, 100.0f) / 100.0);
     painter.drawImage(target, effect, effectSource);
     painter.restore();
+}
+
+std::pair<QImage, QRectF> DrawnEffect::backgroundFor(const QRectF &source, double deviceWidth) const
+{
+    // A smooth draw straight from a large picture samples a few pixels of each block it shrinks
+    // (fine texture aliases) and reads across the whole bitmap at every repaint; the halved copies
+    // average every pixel once.
+    QImage level = m_image;
+    QRectF rect = source;
+    if (!(deviceWidth > 0))
+        return {level, rect};
+    const std::lock_guard lock(m_backLevelsMutex);
+    if (m_backLevelsKey != m_image.cacheKey()) {
+        m_backLevels.clear();
+        m_backLevelsKey = m_image.cacheKey();
+    }
+    for (std::size_t n = 0; rect.width() >= 2 * deviceWidth; ++n) {
+        if (n == m_backLevels.size()) {
+            QImage base = level;
+            if (base.format() != QImage::Format_ARGB32_Premultiplied && base.format() != QImage::Format_RGB32)
+                base = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            const QImage half = base.isNull() ? QImage() : imaging::halvedBitmap(base);
+            if (half.isNull())
+                break;
+            m_backLevels.push_back(half);
+        }
+        // Halves are anchored at the bottom: with an odd height their top row covers one row.
+        const double shift = 2.0 * m_backLevels[n].height() - level.height();
+        rect = QRectF(rect.x() / 2, (rect.y() + shift) / 2, rect.width() / 2, rect.height() / 2);
+        level = m_backLevels[n];
+    }
+    return {level, rect};
 }
 
 namespace {

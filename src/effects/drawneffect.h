@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 class PanelRows;
@@ -204,7 +206,16 @@ private:
     void drawFiner();
     // Paints the part `source` of the composition with `effect` as the rendering.
     void compose(QPainter &painter, const QRectF &target, const QRectF &source, const QImage &effect) const;
+    // The picture to draw the part `source` of it from into `deviceWidth` device pixels: the
+    // picture itself, or at half its size or less a halved copy (each level half the one before,
+    // made on first use), with `source` in that copy's pixels.
+    std::pair<QImage, QRectF> backgroundFor(const QRectF &source, double deviceWidth) const;
     // The set action's work; the control action has read the value from `sender`, the set action
     // moves `sender` to it.
     void storeSetting(const DrawnSetting &s, const QVariant &value, QWidget *sender, bool moveControl);
+
+    // The halved copies of the picture whose cache key they hold.
+    mutable std::mutex m_backLevelsMutex;
+    mutable qint64 m_backLevelsKey = 0;
+    mutable std::vector<QImage> m_backLevels;
 };

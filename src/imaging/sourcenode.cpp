@@ -41,12 +41,10 @@ void SourceNode::render(PixelBuffer &out) const
     }
 }
 
-namespace {
-
 // Halves an 8-bit premultiplied bitmap by averaging 2 x 2 blocks. Blocks are anchored at the
 // bottom-left corner (image space), so level pixel (i, j) covers source pixels (2i..2i+1, 2j..2j+1)
 // counted from the bottom; a missing last row or column repeats the edge.
-QImage halve(const QImage &src)
+QImage halvedBitmap(const QImage &src)
 {
     const int w = src.width(), h = src.height();
     const int lw = (w + 1) / 2, lh = (h + 1) / 2;
@@ -68,8 +66,6 @@ QImage halve(const QImage &src)
     return dst;
 }
 
-} // namespace
-
 QImage SourceNode::mipLevel(int n) const
 {
     std::lock_guard lock(m_mipMutex);
@@ -81,7 +77,7 @@ QImage SourceNode::mipLevel(int n) const
         if (base.width() <= 1 && base.height() <= 1) break;
         // Without memory for a level the finest one made serves (the preview resamples it by its
         // true size ratio, at some cost in speed).
-        QImage level = base.isNull() ? QImage() : halve(base);
+        QImage level = base.isNull() ? QImage() : halvedBitmap(base);
         if (level.isNull()) break;
         m_levels.push_back(std::move(level));
     }

@@ -9,6 +9,12 @@
 
 namespace imaging {
 
+// Half of an 8-bit premultiplied bitmap (Format_ARGB32_Premultiplied or Format_RGB32), each pixel
+// the mean of a 2 x 2 block. Blocks are anchored at the bottom-left corner: with an odd height the
+// top row of the half covers the top source row alone (a missing last row or column repeats the
+// edge). Null without memory for it.
+QImage halvedBitmap(const QImage &src);
+
 // A bitmap: kept compactly as 8-bit premultiplied ARGB (or 16-bit premultiplied RGBA when the
 // file had more depth) and converted to the float working format per tile. Placed with its
 // bottom-left corner at the origin.
