@@ -163,7 +163,16 @@ public:
             convolve(&fine[static_cast<std::size_t>(j + R) * w], w, f.data(), w, m_fine);
             convolve(&coarse[static_cast<std::size_t>(j + R) * w], w, c.data(), w, m_coarse);
             float *e = &edges[static_cast<std::size_t>(j) * w];
-            for (int i = 0; i < w; ++i) e[i] = clamp01((c[i] - f[i]) * m_gain);
+            // Four at a time and without branches: which side of 0 and 1 a difference falls is
+            // as good as random along a row, and a mispredicted branch per pixel cost more than
+            // the blurs.
+            int i = 0;
+            for (; i + 4 <= w; i += 4) {
+                const Lanes v = (load(&c[i]) - load(&f[i])) * m_gain;
+                const Lanes clamped = v < 0.f ? 0.f : (v > 1.f ? 1.f : v);
+                std::memcpy(e + i, &clamped, sizeof clamped);
+            }
+            for (; i < w; ++i) e[i] = clamp01((c[i] - f[i]) * m_gain);
         }
     }
 
