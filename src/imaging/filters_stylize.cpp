@@ -394,19 +394,32 @@ Image shadedMaterial(const FilterValues &v, double t)
         const int sw = s.width(), sh = s.height();
         const float fx0 = static_cast<float>(cx - s.rect().x0 - 0.5), fy0 = static_cast<float>(cy - s.rect().y0 - 0.5);
         const float fx1 = static_cast<float>(sw - 1), fy1 = static_cast<float>(sh - 1);
-        auto shadeAt = [&](float fx, float fy, float k, float *d) {
-            fx = std::clamp(fx, 0.f, fx1);
-            fy = std::clamp(fy, 0.f, fy1);
-            const int ix = std::min(static_cast<int>(fx), std::max(sw - 2, 0)), iy = std::min(static_cast<int>(fy), std::max(sh - 2, 0));
-            const float tx = fx - ix, ty = fy - iy;
-            const float *p = s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4;
-            const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
-            Lanes p00, p10, p01, p11;
-            std::memcpy(&p00, p, 16); std::memcpy(&p10, p + right, 16);
-            std::memcpy(&p01, p + up, 16); std::memcpy(&p11, p + up + right, 16);
+        const int lastX = std::max(sw - 2, 0), lastY = std::max(sh - 2, 0);
+        const std::size_t right = sw > 1 ? 4 : 0, up = sh > 1 ? s.stride() : 0;
+        // The bilinear mix of the four pixels from p, weighted tx across and ty up, times k.
+        auto mix = [&](const float *p, float tx, float ty, float k, float *d) {
+            const Lanes p00 = load(p), p10 = load(p + right), p01 = load(p + up), p11 = load(p + up + right);
             const Lanes bottom = p00 + (p10 - p00) * tx, top = p01 + (p11 - p01) * tx;
             const Lanes v = (bottom + (top - bottom) * ty) * k;
             std::memcpy(d, &v, 16);
+        };
+        auto shadeAt = [&](float fx, float fy, float k, float *d) {
+            fx = std::clamp(fx, 0.f, fx1);
+            fy = std::clamp(fy, 0.f, fy1);
+            const int ix = std::min(static_cast<int>(fx), lastX), iy = std::min(static_cast<int>(fy), lastY);
+            mix(s.data() + (static_cast<std::size_t>(iy) * sw + ix) * 4, fx - ix, fy - iy, k, d);
+        };
+        // The same for four points at once: the clamping and the cell each falls in are worked
+        // out together, leaving only the four mixes one by one.
+        auto shadeFour = [&](Lanes fx, Lanes fy, const float *k, float *d) {
+            fx = fx < 0.f ? 0.f : (fx1 < fx ? fx1 : fx);
+            fy = fy < 0.f ? 0.f : (fy1 < fy ? fy1 : fy);
+            IntLanes ix = __builtin_convertvector(fx, IntLanes), iy = __builtin_convertvector(fy, IntLanes);
+            ix = ix < lastX ? ix : lastX;
+            iy = iy < lastY ? iy : lastY;
+            const Lanes tx = fx - __builtin_convertvector(ix, Lanes), ty = fy - __builtin_convertvector(iy, Lanes);
+            for (int j = 0; j < 4; ++j)
+                mix(s.data() + (static_cast<std::size_t>(iy[j]) * sw + ix[j]) * 4, tx[j], ty[j], std::min(1.f, k[j]), d + 4 * j);
         };
         const float *a = alpha.data();
         const int w = r.width();
@@ -421,7 +434,7 @@ Image shadedMaterial(const FilterValues &v, double t)
                 const Lanes inverse = 1.f / squareRoot(nx * nx + ny * ny + 1);
                 nx *= inverse; ny *= inverse;
                 const Lanes fx = fx0 + nx * rx, fy = fy0 + ny * ry;
-                for (int k = 0; k < 4; ++k) shadeAt(fx[k], fy[k], std::min(1.f, a[k]), d + 4 * k);
+                shadeFour(fx, fy, a, d);
             }
             for (; i < w; ++i, d += 4, ++a) {
                 float nx = -(H[i + 1] - H[i - 1]) * 0.5f * scale;
