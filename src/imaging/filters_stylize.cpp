@@ -14,6 +14,7 @@
 #include "imaging/cachenode.h"
 #include "imaging/catalogue.h"
 #include "imaging/cellmosaic.h"
+#include "imaging/comiclevels.h"
 #include "imaging/declare.h"
 #include "imaging/gaussianblurnode.h"
 
@@ -252,48 +253,6 @@ inline Lanes squareRoot(Lanes v)
 #endif
 }
 
-// 1 / v in each lane, to about 1e-7 of it (an estimate refined once): a division would hold up a
-// loop whose other steps are cheap.
-inline Lanes reciprocal(Lanes v)
-{
-#if defined(__SSE__)
-    const Lanes r = __builtin_ia32_rcpps(v);
-    return r * (2.f - v * r);
-#else
-    return 1.f / v;
-#endif
-}
-
-// The comic's level (0..3) of each lane of u, the straight colour times 1.1 * 3: rounded to the
-// nearest whole number, within 0..3.
-inline Lanes comicLevel(Lanes u)
-{
-    Lanes v = u + 0.5f;
-#if defined(__SSE__)
-    v = __builtin_ia32_minps(__builtin_ia32_maxps(v, Lanes{0, 0, 0, 0}), Lanes{3.5f, 3.5f, 3.5f, 3.5f});
-#else
-    v = v < 0.f ? 0.f : (v > 3.5f ? 3.5f : v);
-#endif
-    return __builtin_convertvector(__builtin_convertvector(v, IntLanes), Lanes);
-}
-
-// The mean comic level over colours spread evenly over [u - h, u + h], lane by lane: from G, the
-// integral of the levels, which is n u - n² / 2 with n the level at u.
-inline Lanes comicLevelSpread(Lanes u, Lanes h)
-{
-    auto integral = [](Lanes v) {
-        const Lanes n = comicLevel(v);
-        return n * v - n * n * 0.5f;
-    };
-    // Below a thousandth of a level's step the mean is the level at u, to within rounding.
-#if defined(__SSE__)
-    const Lanes wide = __builtin_ia32_maxps(h, Lanes{1e-3f, 1e-3f, 1e-3f, 1e-3f});
-#else
-    const Lanes wide = h < 1e-3f ? 1e-3f : h;
-#endif
-    return (integral(u + wide) - integral(u - wide)) * reciprocal(2.f * wide);
-}
-
 // Flat colours in four levels with dark outlines 2 pixels wide, in one pass over the input. At
 // scale t < 1 the outlines' blurs are scaled, and each pixel, which stands for a block of about
 // 1 / t pixels of the full picture, takes the mean level of the colours it spans (as judged by
@@ -321,21 +280,14 @@ Image comic(const Image &in, double t)
         for (int y = r.y0; y < r.y1; ++y) {
             const float *s = inputs[0].pixel(r.x0, y);
             float *o = out.pixel(r.x0, y);
+            if (reduced) {
+                comiclevels::spreadRow(s, up, edge, o, r.width());
+                edge += r.width();
+                continue;
+            }
             for (int x = r.x0; x < r.x1; ++x, s += 4, o += 4, ++edge) {
                 const float a = s[3], inverse = a > 0 ? 1.f / a : 0.f;
                 const float ink = 1.f - clamp01(*edge * 1.5f);
-                if (reduced) {
-                    // Half the spread of the colours the pixel spans is taken as the whole
-                    // difference between its neighbours on either side: a slope alone would give a
-                    // quarter of that, but a photograph's texture finer than the pixel spreads
-                    // the colours about as much again as the slope does across the neighbours.
-                    const Lanes gx = load(s + 4) - load(s - 4), gy = load(s + up) - load(s - up);
-                    const Lanes h = squareRoot(gx * gx + gy * gy);
-                    const Lanes result = comicLevelSpread(load(s) * (inverse * 3.3f), h * (inverse * 3.3f)) * (ink * a * (1.f / 3));
-                    std::memcpy(o, &result, sizeof result);
-                    o[3] = a;
-                    continue;
-                }
                 // The four channels at once; alpha is put back after.
                 Lanes straight;
                 std::memcpy(&straight, s, sizeof straight);
