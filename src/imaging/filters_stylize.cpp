@@ -9,6 +9,9 @@
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 #include "imaging/blurs.h"
 #include "imaging/cachenode.h"
@@ -80,11 +83,35 @@ void luminanceRow(const float *p, float *out, int n)
 // out[i] = the sum over k of weights[|k|] * centre[i + k * step], for n consecutive i: along
 // a row (step 1) or down columns (step a row's length). The loops run along i, so that they
 // vectorise.
+#if defined(__x86_64__) || defined(__i386__)
+#define LUMETTA_STYLIZE_AVX2 1
+// Eight at a time on processors that have AVX2, with the same operations in the same order as
+// the four-lane loop (no fused multiply-adds), so the sums are the same. Returns the count done.
+__attribute__((target("avx2"))) int convolveAvx2(const float *centre, std::ptrdiff_t step, float *out, int n, const float *weights, int radius)
+{
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256 acc = _mm256_mul_ps(_mm256_loadu_ps(centre + i), _mm256_set1_ps(weights[0]));
+        for (int k = 1; k <= radius; ++k) {
+            const __m256 pair = _mm256_add_ps(_mm256_loadu_ps(centre + i - k * step), _mm256_loadu_ps(centre + i + k * step));
+            acc = _mm256_add_ps(acc, _mm256_mul_ps(pair, _mm256_set1_ps(weights[k])));
+        }
+        _mm256_storeu_ps(out + i, acc);
+    }
+    return i;
+}
+
+const bool hasAvx2 = __builtin_cpu_supports("avx2");
+#endif
+
 void convolve(const float *centre, std::ptrdiff_t step, float *out, int n, const std::vector<float> &weights)
 {
     // Four lanes at a time (an -O2 build does not vectorise loops of unknown length by itself).
     const int radius = static_cast<int>(weights.size()) - 1;
     int i = 0;
+#ifdef LUMETTA_STYLIZE_AVX2
+    if (hasAvx2) i = convolveAvx2(centre, step, out, n, weights.data(), radius);
+#endif
     for (; i + 4 <= n; i += 4) {
         Lanes acc = load(centre + i) * weights[0];
         for (int k = 1; k <= radius; ++k) acc += (load(centre + i - k * step) + load(centre + i + k * step)) * weights[k];
