@@ -331,6 +331,20 @@ Image comic(const Image &in, double t)
     return kernels::general(std::move(g));
 }
 
+// Whether all n pixels from p have alpha 1: sixteen at a time, without a branch per pixel.
+bool allOpaque(const float *p, std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        IntLanes all = load(p + 4 * i) == 1.f;
+        for (std::size_t j = 1; j < 16; ++j) all &= load(p + 4 * (i + j)) == 1.f;
+        if (!all[3]) return false;
+    }
+    for (; i < n; ++i)
+        if (p[4 * i + 3] != 1.f) return false;
+    return true;
+}
+
 // The input's luminance is a height field; each pixel shows the shading image (a lit sphere) at
 // the point whose normal matches its own. The height field is blurred by one pixel and its slope
 // taken over three (at scale t: the blur scaled, the slope over three pixels at t).
@@ -345,12 +359,15 @@ Image shadedMaterial(const FilterValues &v, double t)
     const double sigma = sigmaAtScale(1.0, t);
     const std::vector<float> blur = GaussianBlurNode::weights(sigma, static_cast<int>(std::ceil(3 * sigma)));
     kernels::General g;
-    g.inputs = {in, shade};
+    // Every tile reads the whole shading image: a cached one is read where it is kept, not
+    // copied into each tile's input.
+    const auto *cached = dynamic_cast<const CacheNode *>(shade.node().get());
+    g.inputs = cached ? std::vector<Image>{in} : std::vector<Image>{in, shade};
     g.extent = in.extent();
     g.roi = [se, R = static_cast<int>(blur.size())](int i, const Rect &r) { return i == 0 ? r.adjusted(R) : se; };
     const bool reduced = t < 1;
     g.compute = [=](const std::vector<PixelBuffer> &inputs, PixelBuffer &o) {
-        const PixelBuffer &s = inputs[1];
+        const PixelBuffer &s = cached ? static_cast<const CacheNode &>(*shade.node()).pixels() : inputs[1];
         const PixelRect r = o.rect(), around = r.adjusted(1);
         std::vector<float> height, alpha;
         blurredChannel(inputs[0], around, blur, luminanceRow, height);
@@ -358,10 +375,7 @@ Image shadedMaterial(const FilterValues &v, double t)
         // it all the same, whose weights need not add up to exactly 1 in floats.
         const float *in = inputs[0].data();
         const std::size_t n = static_cast<std::size_t>(inputs[0].rect().area());
-        std::size_t opaque = 0;
-        if (reduced)
-            while (opaque < n && in[4 * opaque + 3] == 1.f) ++opaque;
-        if (reduced && opaque == n)
+        if (reduced && allOpaque(in, n))
             alpha.assign(static_cast<std::size_t>(r.area()), 1.f);
         else
             blurredChannel(inputs[0], r, blur, [](const float *p, float *row, int m) { for (int i = 0; i < m; ++i) row[i] = p[4 * i + 3]; }, alpha);
