@@ -86,6 +86,18 @@ void BM_PreviewCrystallize(benchmark::State &state) { render(state, filtered("CI
 void BM_PreviewPointillize(benchmark::State &state) { render(state, filtered("CIPointillize"), 0.27); }
 // Outlines of a fixed number of pixels: rendered three times finer at this scale and averaged down.
 void BM_PreviewComic(benchmark::State &state) { render(state, filtered("CIComicEffect"), 0.27); }
+// A slope over three pixels: rendered at half size and averaged down, with a lit ball for shading.
+void BM_PreviewShadedMaterial(benchmark::State &state)
+{
+    QImage ball(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const double dx = (x - 127.5) / 128, dy = (y - 127.5) / 128, z = std::sqrt(std::max(0.0, 1 - dx * dx - dy * dy));
+            const int v = std::clamp(static_cast<int>(255 * (0.2 + 0.8 * z * (0.6 - 0.3 * dx - 0.3 * dy))), 0, 255);
+            ball.setPixel(x, y, qRgb(v, v, v));
+        }
+    render(state, filtered("CIShadedMaterial", {{"inputShadingImage", QVariant::fromValue(imageFromQImage(ball))}}), 0.27);
+}
 // A screen finer than the preview's pixels is rendered finer and averaged down (at most 4 x 4).
 void BM_PreviewDotScreen(benchmark::State &state) { render(state, filtered("CIDotScreen"), 0.1); }
 // Inputs at their declared maximum: a reach far beyond the tiles must cost no more than the
@@ -124,6 +136,7 @@ BENCHMARK(BM_PreviewTwirl)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewCrystallize)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewPointillize)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewComic)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewShadedMaterial)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDotScreen)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PreviewDisplacementMaxScale)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BloomMaxRadius)->Unit(benchmark::kMillisecond)->UseRealTime();

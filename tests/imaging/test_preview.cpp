@@ -484,3 +484,42 @@ TEST(Preview, OutlinesAndShadingLookLikeTheResultSeenAtTheSameScaleAtAnyScale)
         }
     }
 }
+
+TEST(Preview, ShadingKeepsTheTransparentPartsOfThePictureAtAnyScale)
+{
+    // A picture with a transparent hole and a half-transparent band: the shaded preview must keep
+    // both (an opaque picture lets the preview skip the alpha's blur, a translucent one must not).
+    QImage photo(QStringLiteral(LUMETTA_SOURCE_DIR "/tests/data/coffee.jpg"));
+    ASSERT_FALSE(photo.isNull());
+    photo = photo.convertToFormat(QImage::Format_ARGB32);
+    const int w = photo.width(), h = photo.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = photo.pixel(x, y);
+            const bool hole = x > w / 4 && x < w / 2 && y > h / 4 && y < h / 2;
+            const bool band = y >= 3 * h / 4;
+            // Pin holes, two pixels wide, one every 64 pixels in the opaque part: a tile with a
+            // single one must not pass for opaque.
+            const bool pin = !band && x % 64 < 2 && y % 64 < 2 && x >= 8;
+            photo.setPixel(x, y, qRgba(qRed(p), qGreen(p), qBlue(p), hole || pin ? 0 : band ? 128 : 255));
+        }
+    const Image current = imageFromQImage(photo.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    const Rect view = current.extent();
+    auto filter = Filter::filterWithName("CIShadedMaterial");
+    ASSERT_TRUE(filter);
+    standardcomposition::prepare(*filter, current, view, programDefaults());
+    const Image result = standardcomposition::result(*filter, current, view);
+    for (int k : {1, 2, 4}) {
+        SCOPED_TRACE(k);
+        const QImage preview = renderToQImage(result, view, 1.0 / k);
+        auto alphaAt = [&](double fx, double fy) { return qAlpha(preview.pixel(static_cast<int>(fx * preview.width()), static_cast<int>(fy * preview.height()))); };
+        EXPECT_EQ(alphaAt(0.375, 0.375), 0);         // inside the hole
+        EXPECT_EQ(alphaAt(0.75, 0.375), 255);        // opaque
+        EXPECT_NEAR(alphaAt(0.5, 0.875), 128, 2);    // the band
+        for (int y = 0; y < 3 * h / 4 - 64; y += 64)
+            for (int x = 64; x < w; x += 64) {
+                if (x > w / 4 - 8 && x < w / 2 + 8 && y > h / 4 - 8 && y < h / 2 + 8) continue; // in the large hole
+                EXPECT_LT(qAlpha(preview.pixel(x / k, y / k)), 240) << "pin hole at " << x << "," << y;
+            }
+    }
+}
