@@ -129,7 +129,10 @@ void DrawnEffect::makeImageEffect()
     // release does not hold the window up drawing millions of pixels nobody sees. Apply, Save and
     // Copy get the full size from getDrawImage; a closer zoom draws again (setDisplayScale).
     const bool large = double(size.width()) * size.height() > largePicturePixels;
-    const double s = !m_fullSizeWanted && (m_mouseMoved || m_controlDragged || large) ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
+    const bool dragging = !m_fullSizeWanted && (m_mouseMoved || m_controlDragged);
+    double s = !m_fullSizeWanted && (dragging || large) ? std::clamp(m_displayScale, 0.01, 1.0) : 1.0;
+    if (dragging)
+        s = std::max(0.01, s * std::clamp(dragDetail(), 0.01, 1.0));
     m_reducedForDrag = s < 1.0;
     m_renderedScale = s;
     if (!m_reducedForDrag) {
@@ -244,8 +247,8 @@ void DrawnEffect::endContinuousChange()
 {
     m_controlDragged = false;
     // The end of the gesture shows the full rendering, the one Apply will write (a large picture
-    // keeps the one drawn at the canvas's size).
-    if (m_reducedForDrag && !m_mouseMoved && !isLarge()) {
+    // keeps the one drawn at the canvas's size, unless the gesture drew it coarser).
+    if (m_reducedForDrag && !m_mouseMoved && (!isLarge() || dragDetail() < 1.0)) {
         // The last step's arrangement, at full size.
         m_sameArrangement = true;
         makeImageEffect();

@@ -124,6 +124,10 @@ public:
 protected:
     // Paints the effect into the rendering over `rect` (origin (0, 0), y up).
     virtual void drawMyself(QPainter &painter, const QRectF &rect) = 0;
+    // The share of the canvas's resolution drawn while the anchor or a control moves: below 1 for
+    // drawings whose fills cost more than a frame at the canvas's size. The end of the gesture
+    // draws at the canvas's size again.
+    virtual double dragDetail() const { return 1.0; }
     // Replaces the rendering with one of `pixelSize` drawn by drawMyself and shown over `logicalSize`
     // image pixels. drawMyself draws over `pixelSize`, or over `drawingSize` scaled down to
     // `pixelSize` when that is given. An impossible size leaves no rendering (and a log line).

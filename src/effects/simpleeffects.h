@@ -43,6 +43,9 @@ public:
 protected:
     std::unique_ptr<BaseEffect> create() const override { return std::make_unique<simpleEffects>(); }
     void drawMyself(QPainter &painter, const QRectF &rect) override;
+    // Balls and flowers blend millions of pixels at the canvas's size (balls several times the
+    // canvas's area): a drag draws them at half its resolution.
+    double dragDetail() const override { return m_drawObj == Balls || m_drawObj == Flowers ? 0.5 : 1.0; }
 
 private:
     int m_drawObj = Rects;

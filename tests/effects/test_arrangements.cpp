@@ -105,3 +105,33 @@ TEST(Arrangement, TheFullSizeIsDrawnOnAnotherThreadWithoutTouchingTheCanvasRende
     // The canvas's rendering is the very one it had.
     EXPECT_EQ(simple->effectImage().constBits(), before.constBits());
 }
+
+TEST(Arrangement, HeavyFillsDragCoarserAndTheReleaseDrawsTheSameArrangementAtTheCanvasSize)
+{
+    StillImageHost controller(solidImage(2400, 2000, Qt::black));
+    controller.setCanvasZoom(0.25);
+    const QSize view(600, 500);
+    for (int type : {int(simpleEffects::Balls), int(simpleEffects::Rects)}) {
+        SCOPED_TRACE(type);
+        auto simple = workingCopy<simpleEffects>();
+        simple->setObjectMode(type);
+        simple->seOpacity(100);
+        simple->setDisplayScale(0.25);
+        simple->initEffect();
+        simple->markInitialised();
+        ASSERT_EQ(simple->effectImage().size(), view);
+
+        // A control held and moved: balls blend many large discs and draw at half the canvas's
+        // resolution; plain rectangles keep its resolution.
+        simple->beginContinuousChange();
+        simple->regenerate();
+        const QSize dragged = type == simpleEffects::Balls ? QSize(300, 250) : view;
+        EXPECT_EQ(simple->effectImage().size(), dragged);
+        const QImage coarse = canvasView(*simple, view, QSizeF(2400, 2000));
+        simple->endContinuousChange();
+        EXPECT_EQ(simple->effectImage().size(), view) << "the release draws at the canvas's size";
+        // The arrangement the drag showed, drawn finer.
+        EXPECT_GT(psnr(canvasView(*simple, view, QSizeF(2400, 2000)), coarse), 24.0);
+        EXPECT_GT(likeness(*simple, coarse), 22.0);
+    }
+}
