@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <vector>
+
+#include <immintrin.h>
 
 #include "imaging/blurs.h"
 #include "imaging/catalogue.h"
@@ -14,6 +17,39 @@ namespace imaging::catalogue {
 using namespace declare;
 
 namespace {
+
+// d[i] = the sum over taps t of w[t] * rows[t][i], added in tap order from zero: each output value
+// is kept in a register across the taps instead of being read and written once per tap.
+__attribute__((target("avx2"))) int sumTapsAvx2(float *d, int n, const float *const *rows, const float *w, int taps)
+{
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256 acc = _mm256_setzero_ps();
+        for (int t = 0; t < taps; ++t)
+            acc = _mm256_add_ps(acc, _mm256_mul_ps(_mm256_set1_ps(w[t]), _mm256_loadu_ps(rows[t] + i)));
+        _mm256_storeu_ps(d + i, acc);
+    }
+    return i;
+}
+
+const bool hasAvx2 = __builtin_cpu_supports("avx2");
+
+void sumTaps(float *d, int n, const float *const *rows, const float *w, int taps)
+{
+    int i = 0;
+    if (hasAvx2) i = sumTapsAvx2(d, n, rows, w, taps);
+    for (; i + 4 <= n; i += 4) {
+        __m128 acc = _mm_setzero_ps();
+        for (int t = 0; t < taps; ++t)
+            acc = _mm_add_ps(acc, _mm_mul_ps(_mm_set1_ps(w[t]), _mm_loadu_ps(rows[t] + i)));
+        _mm_storeu_ps(d + i, acc);
+    }
+    for (; i < n; ++i) {
+        float acc = 0;
+        for (int t = 0; t < taps; ++t) acc += w[t] * rows[t][i];
+        d[i] = acc;
+    }
+}
 
 // A blur along a straight line: the average of samples spread over [-radius, radius] in the
 // direction (dx, dy).
@@ -66,14 +102,12 @@ Image motionBlur(const Image &in, double radius, double angle)
         const PixelRect r = out.rect();
         const int n = r.width() * 4;
         // The input covers the output plus the margin, which holds every tap's footprint.
+        std::vector<const float *> rows(taps.size());
+        std::vector<float> weights(taps.size());
+        for (std::size_t t = 0; t < taps.size(); ++t) weights[t] = taps[t].w;
         for (int y = r.y0; y < r.y1; ++y) {
-            float *d = out.row(y);
-            std::fill(d, d + n, 0.f);
-            for (const Tap &tap : taps) {
-                const float *a = src.pixel(r.x0 + tap.ix, y + tap.iy);
-                const float w = tap.w;
-                for (int i = 0; i < n; ++i) d[i] += w * a[i];
-            }
+            for (std::size_t t = 0; t < taps.size(); ++t) rows[t] = src.pixel(r.x0 + taps[t].ix, y + taps[t].iy);
+            sumTaps(out.row(y), n, rows.data(), weights.data(), static_cast<int>(taps.size()));
         }
     };
     return kernels::general(std::move(g));
