@@ -113,7 +113,9 @@ TEST(PatchWorkTile, TheWrittenPictureIsTheTileShownOnALargePicture)
     EXPECT_EQ(patch->effectImage(), tile) << "the full size drew a new tile";
     // Each tile pixel is a block of 12 x 10 picture pixels, top row first.
     const QImage written = full.convertToFormat(QImage::Format_RGB32);
+    // Sharp blocks: their first and last pixels too, not blends with the neighbouring blocks.
     for (int ty : {0, 57, 199})
         for (int tx : {0, 101, 199})
-            EXPECT_EQ(written.pixel(tx * 12 + 6, ty * 10 + 5), tile.pixel(tx, ty)) << tx << "," << ty;
+            for (const QPoint in : {QPoint(6, 5), QPoint(0, 0), QPoint(11, 9), QPoint(0, 9), QPoint(11, 0)})
+                EXPECT_EQ(written.pixel(tx * 12 + in.x(), ty * 10 + in.y()), tile.pixel(tx, ty)) << tx << "," << ty;
 }
