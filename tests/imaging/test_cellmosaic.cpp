@@ -1,6 +1,7 @@
 // Cell mosaics: pixels that straddle cells mix the cells' colours by area, so that small cells
 // look like large cells seen from afar.
 #include <cmath>
+#include <algorithm>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -140,4 +141,48 @@ TEST(CellMosaic, CellsFinerThanAPixelShowThePictureUnderIt)
     const Image in = imageFromQImage(plain);
     for (const Image &mosaic : {cells::squares(in, 0.3, 0.1, 0.15), cells::squares(in, 0.3, 0.1, 0.3), cells::hexagons(in, 3, 3, 0.2), cells::crystals(in, 3, 3, 0.3)})
         EXPECT_LE(testimages::maxChannelDifference(renderToQImage(mosaic, in.extent()), plain), 1);
+}
+
+TEST(CellMosaic, EachHexagonHasThePicturesColourAtItsCentre)
+{
+    // Hexagons of circumradius 20 with a centre at (150, 150): their centres form two rectangular
+    // grids, (i w, j h) and ((i + 1/2) w, (j + 1/2) h) from it, w = 20 sqrt 3 and h = 60. Each
+    // pixel clearly inside one hexagon has the picture's colour at that hexagon's centre, which in
+    // a picture linear in the position tells the centre apart from its neighbours'.
+    const int W = 400, H = 300;
+    const double size = 20, w = size * std::sqrt(3.0), h = 3 * size;
+    const QImage plain = linearPicture(W, H);
+    const QImage mosaic = renderToQImage(cells::hexagons(imageFromQImage(plain), 150, 150, size), Rect(0, 0, W, H));
+    int checked = 0, wrong = 0;
+    for (int row = 0; row < H; row += 3)
+        for (int x = 0; x < W; x += 3) {
+            // Image coordinates have y up from the bottom edge.
+            const double px = x + 0.5, py = H - row - 0.5;
+            double best = INFINITY, second = INFINITY, bx = 0, by = 0;
+            for (double offset : {0.0, 0.5})
+                for (int j = -4; j <= 4; ++j)
+                    for (int i = -6; i <= 10; ++i) {
+                        const double cx = 150 + (i + offset) * w, cy = 150 + (j + offset) * h;
+                        const double d = std::hypot(px - cx, py - cy);
+                        if (d < best) {
+                            second = best;
+                            best = d, bx = cx, by = cy;
+                        } else if (d < second) {
+                            second = d;
+                        }
+                    }
+            if (second - best < 3)
+                continue;
+            // The centre's colour, read where the picture is (a centre beyond it shows the edge).
+            const double sx = std::clamp(bx, 0.5, W - 0.5), top = std::clamp(H - by, 0.5, H - 0.5);
+            const QRgb expected = qRgb(int(std::lround(40 + 180 * sx / W)), int(std::lround(60 + 150 * top / H)),
+                                       int(std::lround(200 - 120 * sx / W)));
+            const QRgb got = mosaic.pixel(x, row);
+            ++checked;
+            if (std::abs(qRed(got) - qRed(expected)) > 2 || std::abs(qGreen(got) - qGreen(expected)) > 2 ||
+                std::abs(qBlue(got) - qBlue(expected)) > 2)
+                ++wrong;
+        }
+    EXPECT_GT(checked, 5000);
+    EXPECT_EQ(wrong, 0);
 }
