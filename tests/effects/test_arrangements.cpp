@@ -24,6 +24,18 @@ std::unique_ptr<E> workingCopy()
     return std::unique_ptr<E>(static_cast<E *>(proto.mycopy().release()));
 }
 
+// Opaque simple objects of `type`, rendered as the canvas shows the picture at a quarter.
+std::unique_ptr<simpleEffects> shownAtAQuarter(int type)
+{
+    auto simple = workingCopy<simpleEffects>();
+    simple->setObjectMode(type);
+    simple->seOpacity(100);
+    simple->setDisplayScale(0.25);
+    simple->initEffect();
+    simple->markInitialised();
+    return simple;
+}
+
 // What the canvas paints for the whole picture at `size`.
 QImage canvasView(DrawnEffect &effect, const QSize &size, const QSizeF &picture)
 {
@@ -57,12 +69,7 @@ TEST(Arrangement, TheFullSizeOfALargePictureDrawsTheArrangementShown)
     // as the curve recurses.
     for (int type : {int(simpleEffects::Rects), int(simpleEffects::Balls)}) {
         SCOPED_TRACE(type);
-        auto simple = workingCopy<simpleEffects>();
-        simple->setObjectMode(type);
-        simple->seOpacity(100);
-        simple->setDisplayScale(0.25);
-        simple->initEffect();
-        simple->markInitialised();
+        auto simple = shownAtAQuarter(type);
         ASSERT_EQ(simple->effectImage().size(), view);
         const QImage shown = canvasView(*simple, view, picture);
         EXPECT_GT(likeness(*simple, shown), 24.0);
@@ -89,12 +96,7 @@ TEST(Arrangement, TheFullSizeIsDrawnOnAnotherThreadWithoutTouchingTheCanvasRende
     // Apply and Save compose the full size on a worker thread while the canvas keeps painting from
     // the rendering at its size.
     StillImageHost controller(solidImage(2400, 2000, Qt::black));
-    auto simple = workingCopy<simpleEffects>();
-    simple->setObjectMode(simpleEffects::Circles);
-    simple->seOpacity(100);
-    simple->setDisplayScale(0.25);
-    simple->initEffect();
-    simple->markInitialised();
+    auto simple = shownAtAQuarter(simpleEffects::Circles);
     const QImage before = simple->effectImage();
     const QImage shown = canvasView(*simple, QSize(600, 500), QSizeF(2400, 2000));
     QImage full;
@@ -113,12 +115,7 @@ TEST(Arrangement, HeavyFillsDragCoarserAndTheReleaseDrawsTheSameArrangementAtThe
     const QSize view(600, 500);
     for (int type : {int(simpleEffects::Balls), int(simpleEffects::Rects)}) {
         SCOPED_TRACE(type);
-        auto simple = workingCopy<simpleEffects>();
-        simple->setObjectMode(type);
-        simple->seOpacity(100);
-        simple->setDisplayScale(0.25);
-        simple->initEffect();
-        simple->markInitialised();
+        auto simple = shownAtAQuarter(type);
         ASSERT_EQ(simple->effectImage().size(), view);
 
         // A control held and moved: balls blend many large discs and draw at half the canvas's
