@@ -83,6 +83,12 @@ TEST_F(Cli, RenderWritesTheCompositionAndTimesIt)
     ASSERT_EQ(img.size(), QSize(120, 80));
     const QRgb p = testimages::pattern(120, 80).pixel(7, 9);
     EXPECT_EQ(img.pixel(7, 9), qRgb(255 - qRed(p), 255 - qGreen(p), 255 - qBlue(p)));
+    // Timing repeated draws the same picture; a count below one is refused.
+    r = run({"render", "--filter", "CIColorInvert", "--time", "--repeat", "3", input, out});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("render_ms="), 1);
+    EXPECT_EQ(QImage(out).pixel(7, 9), img.pixel(7, 9));
+    EXPECT_EQ(run({"render", "--filter", "CIColorInvert", "--repeat", "0", input, out}).code, 2);
 
     // A generator is laid over the picture, cropped to it; --scale renders the preview size.
     r = run({"render", "--filter", "CICheckerboardGenerator", "--set", "inputWidth=20", "--set", "inputColor0=rgba(1,0,0,1)",
