@@ -135,10 +135,16 @@ void registerDistortion(std::vector<FilterDescription> &out)
                              // outward; the horizontal centre of the image sits at the given angle.
                              const double outer = R + e.height();
                              const Rect bounds(c.X() - outer, c.Y() - outer, 2 * outer, 2 * outer);
+                             // The turn that puts the image's middle at the angle, within one turn, so
+                             // that a point's angle from it needs at most one turn added or taken away
+                             // to lie in [-pi, pi] (a library remainder per pixel cost as much as the
+                             // rest of the warp).
+                             const double turn = std::remainder(a + M_PI / 2, 2 * M_PI);
                              return kernels::warp(in, bounds, [=](double x, double y, double &sx, double &sy) {
                                  const double dx = x - c.X(), dy = y - c.Y();
-                                 double th = std::atan2(dy, dx) - a - M_PI / 2;
-                                 th = std::remainder(th, 2 * M_PI);
+                                 double th = std::atan2(dy, dx) - turn;
+                                 if (th > M_PI) th -= 2 * M_PI;
+                                 else if (th < -M_PI) th += 2 * M_PI;
                                  sx = e.x() + e.width() / 2 - th * R;
                                  sy = e.y() + fastHypot(dx, dy) - R;
                              });

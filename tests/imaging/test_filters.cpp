@@ -402,6 +402,41 @@ TEST(Warps, BumpsMagnifyOrShrinkAroundTheirCentre)
     }
 }
 
+TEST(Warps, CircularWrapBendsTheBottomEdgeRoundTheCircleAtAnyAngle)
+{
+    // A picture whose red is its column and green four times its row (from the bottom). Seen at
+    // angle th (radians, anticlockwise) from the picture's middle and distance R + h from the
+    // centre, the wrap shows column W / 2 - th R and row h. Angles near both ends of the range put
+    // the picture's back across the angle where the plane's angles jump by a turn.
+    const int W = 200, H = 50;
+    QImage src(W, H, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) src.setPixel(x, y, qRgb(x, 4 * (H - 1 - y), 0));
+    const double R = 40, cx = 300.5, cy = 200.5;
+    const Rect region(0, 0, 600, 400);
+    for (const double angle : {0.3, 3.0, -3.0}) {
+        auto wrap = make("CICircularWrap", imageFromQImage(src));
+        wrap->setValue(QVariant::fromValue(Vector{cx, cy}), "inputCenter");
+        wrap->setValue(R, "inputRadius");
+        wrap->setValue(angle, "inputAngle");
+        const QImage out = renderToQImage(wrap->outputImage(), region);
+        for (const double th : {-2.2, -1.0, 0.0, 1.3, 2.2})
+            for (const double h : {5.0, 30.0}) {
+                SCOPED_TRACE(testing::Message() << "angle " << angle << " th " << th << " h " << h);
+                const double phi = angle + M_PI / 2 + th;
+                const int px = static_cast<int>(std::floor(cx + (R + h) * std::cos(phi)));
+                const int py = static_cast<int>(std::floor(cy + (R + h) * std::sin(phi)));
+                // What the pixel's centre should show, from its own angle and distance.
+                const double dx = px + 0.5 - cx, dy = py + 0.5 - cy;
+                const double turned = std::remainder(std::atan2(dy, dx) - angle - M_PI / 2, 2 * M_PI);
+                const double column = W / 2.0 - turned * R, row = std::hypot(dx, dy) - R;
+                const QRgb p = out.pixel(px, region.height() - 1 - py);
+                EXPECT_NEAR(qRed(p), column - 0.5, 1.5);
+                EXPECT_NEAR(qGreen(p), 4 * (row - 0.5), 4.5);
+            }
+    }
+}
+
 TEST(Convolutions, BoxBlurWeighsItsOutermostPixelsByTheFractionalRadius)
 {
     // One white pixel on black gives the box's weights: a whole radius spreads it evenly over
