@@ -45,6 +45,22 @@ private:
     int m_gridStep;
 };
 
+// A finite image repeated over the plane (kernels::repeated). Every output column reads one
+// column of the tile and every row one row, so the source coordinates are worked out once per
+// column and row of an output tile instead of twice per pixel.
+class RepeatNode : public Node
+{
+public:
+    RepeatNode(Image tile, double originX, double originY)
+        : m_tile(std::move(tile)), m_originX(originX), m_originY(originY) {}
+    Rect extent() const override { return Rect::infinite(); }
+    void render(PixelBuffer &out) const override;
+
+private:
+    Image m_tile; // finite and not empty
+    double m_originX, m_originY;
+};
+
 class GeneratorNode : public Node
 {
 public:

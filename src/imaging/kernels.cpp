@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "imaging/cachenode.h"
 #include "imaging/kernelnodes.h"
@@ -72,31 +73,7 @@ Image repeated(const Image &tile, double originX, double originY)
     const Image t = CacheNode::wrap(tile);
     const Rect e = t.extent();
     if (e.isEmpty() || e.isInfinite()) return t;
-    const double w = e.width(), h = e.height();
-    return warp(t, Rect::infinite(), [=](double x, double y, double &sx, double &sy) {
-        sx = e.x() + wrapInto(x - originX, w);
-        sy = e.y() + wrapInto(y - originY, h);
-    }, Edge::Clamp, [=](const Rect &out) {
-        // Along each axis, pixel centres within one copy read the output's span moved into the
-        // tile (plus the bilinear footprint); across a join they read the tile's whole span. A
-        // cached tile is read in place either way; a tile too large to cache is then rendered
-        // only where the copies show it.
-        auto span = [](double lo, double hi, double origin, double period, double start, double &a, double &b) {
-            const double i0 = std::floor((lo + 0.5 - origin) / period), i1 = std::floor((hi - 0.5 - origin) / period);
-            if (i0 != i1) {
-                a = start;
-                b = start + period;
-                return;
-            }
-            const double shift = start - origin - i0 * period;
-            a = lo + shift - 2;
-            b = hi + shift + 2;
-        };
-        double x0, x1, y0, y1;
-        span(out.x(), out.maxX(), originX, w, e.x(), x0, x1);
-        span(out.y(), out.maxY(), originY, h, e.y(), y0, y1);
-        return Rect::fromEdges(x0, y0, x1, y1);
-    });
+    return Image(std::make_shared<RepeatNode>(t, originX, originY));
 }
 
 Rect available(const Image &input, const Rect &r)
@@ -231,6 +208,47 @@ void WarpKernelNode::render(PixelBuffer &out) const
             m_f(x + 0.5, y + 0.5, sx, sy);
             if (clamp) clampPoint(sx, sy);
             in.sample(sx, sy, dst);
+        }
+    }
+}
+
+void RepeatNode::render(PixelBuffer &out) const
+{
+    const PixelRect r = out.rect();
+    const Rect e = m_tile.extent();
+    // Where each column and row of the output reads the tile: the pixel centre moved into the
+    // copy at the origin, kept a half pixel inside the tile's edges as a clamped warp keeps its
+    // samples, so that the bilinear footprint never reaches past them into transparency.
+    auto coordinates = [](int from, int count, double origin, double start, double period) {
+        std::vector<double> v(static_cast<std::size_t>(count));
+        const double hi = std::max(start + 0.5, start + period - 0.5);
+        for (int i = 0; i < count; ++i)
+            v[static_cast<std::size_t>(i)] = std::clamp(start + kernels::wrapInto(from + i + 0.5 - origin, period), start + 0.5, hi);
+        return v;
+    };
+    const std::vector<double> sx = coordinates(r.x0, r.width(), m_originX, e.x(), e.width());
+    const std::vector<double> sy = coordinates(r.y0, r.height(), m_originY, e.y(), e.height());
+    // Along each axis, pixel centres within one copy read the output's span moved into the tile
+    // (plus the bilinear footprint); across a join they read the tile's whole span. A cached tile
+    // is read in place either way; a tile too large to cache is then rendered only where the
+    // copies show it.
+    auto span = [](const std::vector<double> &v, double &a, double &b) {
+        const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+        a = *lo - 2;
+        b = *hi + 2;
+    };
+    double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!sx.empty() && !sy.empty()) {
+        span(sx, x0, x1);
+        span(sy, y0, y1);
+    }
+    const Sampler in(m_tile, Rect::fromEdges(x0, y0, x1, y1).intersected(e.adjusted(1)));
+    for (int y = r.y0; y < r.y1; ++y) {
+        float *dst = out.pixel(r.x0, y);
+        const double v = sy[static_cast<std::size_t>(y - r.y0)];
+        for (const double u : sx) {
+            in.sample(u, v, dst);
+            dst += 4;
         }
     }
 }
