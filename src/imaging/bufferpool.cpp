@@ -64,18 +64,22 @@ bool reserve(std::size_t capacity)
     return true;
 }
 
-// Large blocks are whole huge pages, small ones whole cache lines. 0 for sizes beyond reach.
+// Blocks of half a huge page or more are whole huge pages, smaller ones whole cache lines. 0 for
+// sizes beyond reach. A tile's buffer (a megabyte or so) is then one page fault instead of
+// hundreds: on a virtual machine each fault costs microseconds, and the first render after the
+// pool has grown (the first frame of a preview) spent half its time in them. The rounding
+// wastes less than half a block, which the pool's reuse rule allows.
 std::size_t roundedCapacity(std::size_t bytes)
 {
     if (bytes > SIZE_MAX / 2) return 0;
-    if (bytes >= 2 * hugePage) return (bytes + hugePage - 1) / hugePage * hugePage;
+    if (bytes >= hugePage / 2) return (bytes + hugePage - 1) / hugePage * hugePage;
     return (bytes + 63) / 64 * 64;
 }
 
 void *allocate(std::size_t capacity)
 {
     if (capacity == 0) return nullptr;
-    if (capacity >= 2 * hugePage) {
+    if (capacity >= hugePage) {
         void *p = std::aligned_alloc(hugePage, capacity);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
         if (p) madvise(p, capacity, MADV_HUGEPAGE);
