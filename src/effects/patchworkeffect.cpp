@@ -1,15 +1,15 @@
 #include "effects/patchworkeffect.h"
+#include "effects/patchworksmear.h"
 
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 
 namespace {
 
-// The tile's own generator: a few million numbers per tile (the smearing draws three per copy),
+// The tile's own generator: a few million numbers per tile (the smearing draws one per copy),
 // which through the C library's locked rand() cost over a hundred milliseconds per change. It is
 // seeded with one number from the drawing's generator, so that the arrangement is still new at
 // every change and drawn again as it was when that number is replayed.
@@ -19,12 +19,8 @@ public:
     explicit TileRandom(uint64_t seed) : m_state(seed) {}
     // A unit random number as unitRandom makes it: 15 bits over 0 to 1, both ends included.
     double unit() { return double(next() >> 49) / 32767.0; }
-    // Three such numbers from one draw, as their 15 bits: the top three quarters of a word.
-    std::array<int, 3> threeUnits()
-    {
-        const uint64_t r = next();
-        return {int(r >> 49), int((r >> 34) & 0x7FFF), int((r >> 19) & 0x7FFF)};
-    }
+    // Where the sequence stands: the smearing goes on from here.
+    uint64_t state() const { return m_state; }
 
 private:
     // splitmix64: every seed gives a full-period, well-mixed sequence.
@@ -93,38 +89,20 @@ QImage patchWorkEffect::drawPatchwork(int w, int h)
     TileRandom tileRandom{uint64_t(drawRand())};
     QImage tile(n, n, QImage::Format_RGB32);
     tile.fill(QColor(0, 0, 255));
-    uchar *bits = tile.bits();
-    const qsizetype stride = tile.bytesPerLine();
-    // Pixels are set and copied through their colour bytes (red, green, blue), as in a raw bitmap.
-    auto pixel = [&](int c, int r) { return reinterpret_cast<QRgb *>(bits + r * stride) + c; };
+    // Rows of 32-bit pixels follow each other without padding: pixel (c, r) is number r n + c.
+    auto *pixels = reinterpret_cast<QRgb *>(tile.bits());
 
     // Random colours for every pixel but the first, which stays blue.
     for (int i = 1; i < n * n; ++i) {
         const auto v = uint32_t(std::trunc(tileRandom.unit() * 16777216.0));
         const uint32_t w32 = ~v;
-        *pixel(i % n, i / n) = qRgb(int((w32 >> 16) & 0xFF), int((w32 >> 8) & 0xFF), int(w32 & 0xFF));
+        pixels[i] = qRgb(int((w32 >> 16) & 0xFF), int((w32 >> 8) & 0xFF), int(w32 & 0xFF));
     }
 
-    // Smearing: each copy takes as its column the row of the copy before it.
+    // Smearing: each copy takes as its column the row of the copy before it, (n - 1) copies a pass,
+    // with the numbers that follow the colours'.
     const int passes = int(tileRandom.unit() * 13000.0 + 7000.0);
-    int p = 0;
-    if (n >= 2) {
-        for (int k = 0; k < passes; ++k) {
-            for (int j = 0; j < n - 1; ++j) {
-                // Units k / 32767 scaled and truncated, in integers.
-                const int q = p;
-                const auto [kp, ka, kb] = tileRandom.threeUnits();
-                p = kp * (n - 3) / 32767;
-                const int a = ka * 3 / 32767;
-                const int b = kb * 3 / 32767;
-                const int dc = q + a, dr = p + b;
-                // Two draws at their maximum could reach one pixel beyond the tile (and a tile
-                // narrower than 3 gives negative rows): such a copy is skipped.
-                if (q < 0 || p < 0 || dc >= n || dr >= n)
-                    continue;
-                *pixel(dc, dr) = *pixel(q, p);
-            }
-        }
-    }
+    if (n >= 2)
+        patchworksmear::smear(pixels, n, long(passes) * (n - 1), tileRandom.state());
     return tile;
 }

@@ -3,6 +3,7 @@
 #include "effecttestsupport.h"
 
 #include "effects/patchworkeffect.h"
+#include "effects/patchworksmear.h"
 
 #include <QPainter>
 
@@ -10,6 +11,7 @@
 
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -118,4 +120,28 @@ TEST(PatchWorkTile, TheWrittenPictureIsTheTileShownOnALargePicture)
         for (int tx : {0, 101, 199})
             for (const QPoint in : {QPoint(6, 5), QPoint(0, 0), QPoint(11, 9), QPoint(0, 9), QPoint(11, 0)})
                 EXPECT_EQ(written.pixel(tx * 12 + in.x(), ty * 10 + in.y()), tile.pixel(tx, ty)) << tx << "," << ty;
+}
+
+TEST(PatchWorkTile, EveryWayOfSmearingGivesTheSameTile)
+{
+    // The copies in vector groups hand the generator and the last row on to the ones made singly
+    // (counts not a multiple of four); the largest tile checks the groups' division at its limit.
+    using patchworksmear::Vectors;
+    for (const int n : {2, 3, 4, 5, 37, 200, 256})
+        for (const long copies : {1L, 3L, 4L, 4097L, 300001L}) {
+            SCOPED_TRACE(testing::Message() << n << " pixels, " << copies << " copies");
+            std::vector<uint32_t> start(std::size_t(n) * n);
+            for (std::size_t i = 0; i < start.size(); ++i)
+                start[i] = uint32_t(i * 2654435761u);
+            const uint64_t state = 0x1234567 + uint64_t(n) * copies;
+            std::vector<uint32_t> single = start, avx2 = start, widest = start;
+            patchworksmear::smear(single.data(), n, copies, state, Vectors::None);
+            patchworksmear::smear(avx2.data(), n, copies, state, Vectors::Avx2);
+            patchworksmear::smear(widest.data(), n, copies, state, Vectors::Widest);
+            EXPECT_EQ(avx2, single);
+            EXPECT_EQ(widest, single);
+            if (copies > 4000 && n >= 3) {
+                EXPECT_NE(single, start) << "nothing was copied";
+            }
+        }
 }
