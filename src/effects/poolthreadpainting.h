@@ -14,3 +14,19 @@
 //
 // `paint` may use a painter on a QImage made by the caller; the caller must not touch it meanwhile.
 void runOnPoolThread(const std::function<void()> &paint);
+
+class QPainter;
+class QRectF;
+
+// Runs `paint` once for each horizontal band of the image `painter` paints on, the bands side by
+// side on threads of the global pool (as many as it has, with a band at least 64 rows high), each
+// with a painter set up as `painter` is (transform, hints, pen, brush, opacity, composition) and
+// bounded to its band, and the rectangle of the drawing's coordinates that the band shows. A
+// drawing of many small shapes is then shared between the processors: each band fills only its
+// own rows, and filled shapes get the pixels one painter drawing the whole gives them (outlines
+// drawn with a pen may differ by a level or two: curves are flattened for the device's bounds,
+// which are the band's). `paint` must draw the same shapes each time it is called (no random
+// numbers drawn inside it), and may leave out those wholly outside the rectangle. Runs like
+// runOnPoolThread with `painter` itself (and the whole image's rectangle) when the painter is not
+// on an image, is clipped, or the image is too small to share.
+void paintInBands(QPainter &painter, const std::function<void(QPainter &, const QRectF &)> &paint);

@@ -1,5 +1,7 @@
 #include "effects/simpleeffects.h"
 
+#include "effects/poolthreadpainting.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -7,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -89,7 +92,7 @@ void simpleEffects::drawMyself(QPainter &painter, const QRectF &rect)
     case Triangles: triangles(painter, rect); break;
     // Hundreds to thousands of small discs: drawn on a pool thread (see poolthreadpainting.h).
     case Flowers: drawOnPoolThread([&] { flowers(painter, rect); }); break;
-    case Balls: drawOnPoolThread([&] { balls(painter, rect); }); break;
+    case Balls: balls(painter, rect); break; // painted on pool threads by bands
     case Lights: drawOnPoolThread([&] { lights(painter, rect); }); break;
     case SpinSquares: spinningSquares(painter, rect); break;
     default: break; // an unknown type (from stored settings) draws nothing
@@ -219,18 +222,37 @@ int simpleEffects::balls(QPainter &p, const QRectF &rect)
     if (Wi < 1 || m_object_count <= 0)
         return 0;
     const int count = 8 * m_object_count;
-    int drawn = 0;
-    p.setPen(Qt::NoPen);
-    for (int k = 0; k < count; ++k, ++drawn) {
+    // The discs first, with their random numbers in order; then painted, shared between the
+    // processors by bands of rows.
+    struct Disc
+    {
+        QRectF box;
+        QColor color;
+    };
+    std::vector<Disc> discs;
+    discs.reserve(std::size_t(count));
+    for (int k = 0; k < count; ++k) {
         const QPointF pt = randomPoint(rect);
-        p.setBrush(randomColor());
+        const QColor color = randomColor();
         const long a = drawRandom() % Wi;
         const long b = drawRandom() % Wi;
         const float dx = float(a) - float(pt.x()), dy = float(b) - float(pt.y());
         const float s = std::sqrt(dx * dx + dy * dy) / 10.0f;
-        p.drawEllipse(QRectF(pt.x(), pt.y(), s, s));
+        discs.push_back({QRectF(pt.x(), pt.y(), s, s), color});
     }
-    return drawn;
+    paintInBands(p, [&](QPainter &band, const QRectF &shown) {
+        band.setPen(Qt::NoPen);
+        // A disc's antialiased edge stays within a pixel of its box.
+        const QRectF reach = shown.adjusted(-1, -1, 1, 1);
+        for (const Disc &d : discs) {
+            if (d.box.right() < reach.left() || d.box.left() > reach.right() || d.box.bottom() < reach.top() ||
+                d.box.top() > reach.bottom())
+                continue;
+            band.setBrush(d.color);
+            band.drawEllipse(d.box);
+        }
+    });
+    return count;
 }
 
 int simpleEffects::lights(QPainter &p, const QRectF &rect)

@@ -5,15 +5,18 @@
 #include "effects/poolthreadpainting.h"
 #include "effects/simpleeffects.h"
 
+#include <QMutex>
 #include <QPainter>
 #include <QThread>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -24,12 +27,14 @@ void seed(unsigned s)
 }
 
 // What the rendering holds when a routine paints on the calling thread into a transparent
-// image with the renderings' painter set-up (y up, antialiased).
+// image with the renderings' painter set-up (y up, antialiased). The painter is clipped to the
+// whole image, which changes no pixel but keeps a drawing in one piece (not shared by bands).
 QImage drawnInPlace(const QSize &size, const std::function<void(QPainter &, const QRectF &)> &draw)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
+    painter.setClipRect(QRect(QPoint(0, 0), size));
     painter.translate(0, size.height());
     painter.scale(1, -1);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -139,4 +144,62 @@ TEST(PoolThreadPainting, EffectsDrawTheSamePixelsAsInPlace)
     seed(3);
     EXPECT_EQ(hilbert.effectImage(),
               drawnInPlace(size, [&](QPainter &p, const QRectF &rect) { hilbert.drawHilbertRect(p, rect); }));
+}
+
+// Shared by bands, a drawing of translucent antialiased fills (with the y-up set-up, a scale and
+// shapes across the joins) gives the pixels one painter gives; each band is drawn once, on a pool
+// thread, and is told which part of the drawing it shows.
+TEST(PoolThreadPainting, BandsPaintWhatOnePainterPaints)
+{
+    const QSize size(300, 257);
+    auto setUp = [&](QPainter &painter) {
+        painter.translate(0, size.height());
+        painter.scale(1.5, -1.5);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+    };
+    auto shapes = [](QPainter &p) {
+        for (int i = 0; i < 60; ++i) {
+            p.setBrush(QColor::fromHsv(i * 6, 200, 230, 90 + i));
+            p.drawEllipse(QRectF(i * 3.3, (i * 37) % 170 + 0.4, 10 + i % 17, 8 + i % 13));
+        }
+        p.drawRect(QRectF(0.3, 0.6, 199.5, 170.7));
+    };
+    QImage expected(size, QImage::Format_ARGB32_Premultiplied), banded = expected;
+    expected.fill(Qt::transparent);
+    banded.fill(Qt::transparent);
+    {
+        QPainter painter(&expected);
+        setUp(painter);
+        shapes(painter);
+    }
+    std::vector<QRectF> shown;
+    std::vector<bool> onPool;
+    QMutex mutex;
+    {
+        QPainter painter(&banded);
+        setUp(painter);
+        paintInBands(painter, [&](QPainter &p, const QRectF &rect) {
+            {
+                const QMutexLocker lock(&mutex);
+                shown.push_back(rect);
+                onPool.push_back(QThreadPool::globalInstance()->contains(QThread::currentThread()));
+            }
+            shapes(p);
+        });
+    }
+    EXPECT_EQ(banded, expected);
+    const int threads = QThreadPool::globalInstance()->maxThreadCount();
+    if (threads < 2)
+        GTEST_SKIP() << "one pool thread: nothing to share";
+    ASSERT_EQ(int(shown.size()), std::min(threads, size.height() / 64));
+    // The bands' rectangles, in the drawing's coordinates, cover it from bottom to top.
+    std::sort(shown.begin(), shown.end(), [](const QRectF &a, const QRectF &b) { return a.top() < b.top(); });
+    EXPECT_NEAR(shown.front().top(), 0, 1e-9);
+    EXPECT_NEAR(shown.back().bottom(), size.height() / 1.5, 1e-9);
+    for (std::size_t i = 0; i + 1 < shown.size(); ++i)
+        EXPECT_NEAR(shown[i].bottom(), shown[i + 1].top(), 1e-9);
+    for (const QRectF &r : shown)
+        EXPECT_NEAR(r.width(), size.width() / 1.5, 1e-9);
+    EXPECT_EQ(std::count(onPool.begin(), onPool.end(), true), long(onPool.size())) << "a band was drawn off the pool";
 }
