@@ -18,19 +18,11 @@ class TileRandom
 public:
     explicit TileRandom(uint64_t seed) : m_state(seed) {}
     // A unit random number as unitRandom makes it: 15 bits over 0 to 1, both ends included.
-    double unit() { return double(next() >> 49) / 32767.0; }
+    double unit() { return double(patchworksmear::next(m_state) >> 49) / 32767.0; }
     // Where the sequence stands: the smearing goes on from here.
     uint64_t state() const { return m_state; }
 
 private:
-    // splitmix64: every seed gives a full-period, well-mixed sequence.
-    uint64_t next()
-    {
-        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
     uint64_t m_state;
 };
 

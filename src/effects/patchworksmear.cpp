@@ -6,24 +6,13 @@ namespace patchworksmear {
 
 namespace {
 
-constexpr uint64_t golden = 0x9E3779B97F4A7C15ull;
-
-// splitmix64's output for a state: every state gives a well-mixed word, so that the n-th number
-// can be had without the ones before it.
-inline uint64_t mix(uint64_t z)
-{
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
 // `copies` copies one at a time, from the generator's `state` and the last copy's row `p`; both
 // are left as the next copy needs them.
 void smearFrom(uint32_t *tile, int n, long copies, uint64_t &state, int &p)
 {
     for (long i = 0; i < copies; ++i) {
         const int q = p;
-        const uint64_t r = mix(state += golden);
+        const uint64_t r = next(state);
         const int kp = int(r >> 49), ka = int((r >> 34) & 0x7FFF), kb = int((r >> 19) & 0x7FFF);
         // Units k / 32767 scaled and truncated, in integers.
         p = kp * (n - 3) / 32767;
@@ -57,6 +46,7 @@ inline __attribute__((always_inline)) void smearInGroups(uint32_t *tile, int n, 
     for (long done = 0; done < groups;) {
         const int count = int(groups - done < block / 4 ? groups - done : block / 4);
         for (int g = 0; g < count; ++g) {
+            // next() for four states at once.
             u64x4 z = s;
             s += 4 * golden;
             z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
