@@ -125,7 +125,10 @@ double timedStep(QWidget *canvas, const QRect &visible, QImage &target, Event ev
 void dragCustomEffect(Controller *c, const QString &name, const QRect &visible)
 {
     QWidget *canvas = c->customEffectsView;
+    // The window's backing store has been painted before any control moves: the target's pages
+    // are touched once here, or the first step would time their page faults.
     QImage target(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::white);
     auto mouse = [canvas](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held) {
         QMouseEvent event(type, at, canvas->mapToGlobal(at), button, held, Qt::NoModifier);
         QApplication::sendEvent(canvas, &event);
@@ -217,7 +220,10 @@ int main(int argc, char **argv)
     if (area)
         visible = QRect(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value(),
                         std::min(1600, c->ciView->width()), std::min(1000, c->ciView->height()));
+    // The window's backing store has been painted before any control moves: the target's pages
+    // are touched once here, or the first step would time their page faults.
     QImage target(visible.size(), QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::white);
 
     std::vector<double> all;
     double interfaceMax = 0;
