@@ -482,12 +482,14 @@ void registerStylize(std::vector<FilterDescription> &out)
                              const Vector c = v.vector("inputCenter");
                              const double r = std::max(1.0, v.number("inputRadius"));
                              const Image in = v.image("inputImage");
-                             // Dots of the seed's colour on white paper.
+                             // Dots of the seed's colour over white paper as wide as the picture
+                             // (the dots' extent): the paper shows through where a dot is not opaque.
                              const Image dots = cells::dots(in, c.X(), c.Y(), r * 1.6, r * 0.8);
-                             const Image paper = kernels::generator(in.extent(), [](double, double, float *o) { o[0] = o[1] = o[2] = o[3] = 1.f; });
-                             return kernels::blend(dots, paper, [](const float *s, const float *b, float *o, int n) {
-                                 for (int i = 0; i < n * 4; i += 4)
-                                     for (int k = 0; k < 4; ++k) o[i + k] = s[i + k] + b[i + k] * (1 - s[i + 3]);
+                             return kernels::color(dots, [](float *p, int n, int, int) {
+                                 for (int i = 0; i < n * 4; i += 4) {
+                                     const float paper = 1 - p[i + 3];
+                                     for (int k = 0; k < 4; ++k) p[i + k] += paper;
+                                 }
                              });
                          }));
 
