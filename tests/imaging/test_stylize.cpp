@@ -72,3 +72,28 @@ TEST(Stylize, ShadedMaterialShowsTheShadingAtTheNormalOfTheBlurredLuminance)
     const Image result = run("CIShadedMaterial", in, {{"inputShadingImage", QVariant::fromValue(shade)}, {"inputScale", scale}});
     EXPECT_LE(testimages::maxChannelDifference(renderToQImage(result, in.extent()), renderToQImage(kernels::general(std::move(g)), in.extent())), 1);
 }
+
+// The edges are the Sobel gradient's length per channel: on ramps of known slope, across tile
+// borders, each channel shows its own slope along x, along y, or both.
+TEST(Stylize, EdgesAreTheSobelGradientOfEachChannel)
+{
+    // Red rises along x, green along y, blue along both; opaque.
+    const Image ramps = kernels::generator(Rect(0, 0, 600, 520), [](double x, double y, float *o) {
+        o[0] = static_cast<float>(0.001 * x);
+        o[1] = static_cast<float>(0.0005 * y);
+        o[2] = static_cast<float>(0.0003 * x + 0.0004 * y);
+        o[3] = 1.f;
+    });
+    const Image e = run("CIEdges", ramps, {{"inputIntensity", 2.0}});
+    PixelBuffer out(PixelRect{200, 200, 330, 300});
+    e.render(out);
+    float worst = 0;
+    for (int y = out.rect().y0; y < out.rect().y1; ++y)
+        for (int x = out.rect().x0; x < out.rect().x1; ++x) {
+            // A slope s along one axis gives a Sobel sum of 8 s; the intensity doubles it.
+            const float *p = out.pixel(x, y);
+            const float expected[4] = {0.016f, 0.008f, static_cast<float>(16 * std::hypot(0.0003, 0.0004)), 1.f};
+            for (int c = 0; c < 4; ++c) worst = std::max(worst, std::abs(p[c] - expected[c]));
+        }
+    EXPECT_LT(worst, 1e-5f);
+}
