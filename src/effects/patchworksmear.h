@@ -6,7 +6,7 @@
 // r at tile + r * n), each copy taking as its column the row of the copy before it, so that
 // colours clump. The numbers come from a splitmix64 sequence whose state is `state` before the
 // first copy, one number per copy: its top three 15-bit fields pick the row (over n - 3) and the
-// one to three pixel step right and down. A copy that would reach past the tile is skipped.
+// step of zero to three pixels right and down. A copy that would reach past the tile is skipped.
 namespace patchworksmear {
 
 // The next number of a splitmix64 sequence (the tile's generator): every state gives a
